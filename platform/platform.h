@@ -1,0 +1,165 @@
+// Everything the three programs ask of Windows, one function per operation.
+// The Win32 build implements it in platform/win32; the native test build links test doubles
+// (tests/doubles) instead, so the logic above it compiles and runs without <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace platform {
+
+// A run-time error as the registrar's helpers report it: number and description.
+// Thrown only inside a helper and caught there; it never travels between procedures.
+struct RuntimeError {
+    std::int32_t number;
+    std::wstring description;
+};
+
+// ---- Registry (advapi32, wide forms, bound by name at their first call) ------------------------
+// Names differ from <windows.h> macros on purpose. Each function throws RuntimeError when it cannot be bound; otherwise it returns the Win32 result.
+
+inline constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorMoreData = 234;
+
+// Owns one open key; closes it through RegCloseKey on every path.
+class RegKey {
+public:
+    RegKey() = default;
+    ~RegKey();
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    std::uintptr_t get() const { return handle_; }
+    std::uintptr_t* put();  // closes any held key, then hands out the slot to fill
+
+private:
+    std::uintptr_t handle_ = 0;
+};
+
+long OpenRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key);
+long CreateRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key);
+// data may be null (size query); size is in bytes, in and out.
+long QueryRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t* type,
+                   std::uint8_t* data, std::uint32_t* size);
+long SetRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t type,
+                const std::uint8_t* data, std::uint32_t size);
+
+// Bytes of the system's 8-bit code page as wide characters, one per byte in a single-byte code page.
+std::wstring AnsiBytesToWide(const std::uint8_t* data, std::size_t size);
+
+// ---- Message box -----------------------------------------------------------------------------
+
+inline constexpr std::uint32_t kMbIconError = 16;
+inline constexpr std::uint32_t kMbIconInformation = 64;
+
+// Modal; without a title the box shows the application title.
+int MsgBox(const std::wstring& text, std::uint32_t style,
+           const std::optional<std::wstring>& title = std::nullopt);
+
+// ---- Clock -----------------------------------------------------------------------------------
+
+struct LocalTime {
+    int year, month, day, hour, minute;
+};
+LocalTime Now();
+// The time separator of the user's regional settings (":" in the usual settings).
+std::wstring TimeSeparator();
+
+// ---- Process facts ---------------------------------------------------------------------------
+
+// The command line without the program's own name, as one string.
+std::wstring CommandLineArgs();
+// The folder of the running program: no trailing backslash, except at a drive root ("C:\").
+std::wstring AppPath();
+// The file name of the running program without its extension.
+std::wstring ProgramFileName();
+// Fixed into each program when it is built; defined by the program's entry unit.
+const wchar_t* AppTitle();
+
+// ---- Serialising among the current user's processes ------------------------------------------
+
+// Holds a named lock for its lifetime; acquiring waits for the current holder.
+class UserLock {
+public:
+    explicit UserLock(const std::wstring& name);
+    ~UserLock();
+    UserLock(const UserLock&) = delete;
+    UserLock& operator=(const UserLock&) = delete;
+
+private:
+    std::uintptr_t handle_ = 0;
+};
+
+// ---- Automation (late-bound, by member name) -------------------------------------------------
+
+using AutomationValue = std::variant<std::monostate, std::wstring, std::int16_t, std::int32_t,
+                                     std::int64_t, bool>;
+
+// Initialises COM for the calling thread for its lifetime.
+class ComApartment {
+public:
+    ComApartment();
+    ~ComApartment();
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_ = false;
+};
+
+// Owns one reference to an automation object; empty when creation failed.
+class AutomationObject {
+public:
+    AutomationObject() = default;
+    explicit AutomationObject(void* dispatch) : dispatch_(dispatch) {}
+    ~AutomationObject();
+    AutomationObject(AutomationObject&& other) noexcept;
+    AutomationObject& operator=(AutomationObject&& other) noexcept;
+    AutomationObject(const AutomationObject&) = delete;
+    AutomationObject& operator=(const AutomationObject&) = delete;
+    void* get() const { return dispatch_; }
+    void reset();  // releases the reference now
+
+private:
+    void* dispatch_ = nullptr;
+};
+
+// On the local machine; an empty object when the class is unknown or the server fails.
+AutomationObject CreateAutomationObject(const std::wstring& progId);
+// Each returns nullopt/false when the call fails, also on an empty object.
+std::optional<AutomationValue> GetProperty(const AutomationObject& object, const std::wstring& name);
+bool PutProperty(const AutomationObject& object, const std::wstring& name,
+                 const AutomationValue& value);
+bool CallMethod(const AutomationObject& object, const std::wstring& name,
+                const std::vector<AutomationValue>& arguments);
+
+// ---- user32 ShowWindow, bound by name at its first call --------------------------------------
+
+inline constexpr int kSwShowMaximized = 3;
+// False when it cannot be bound or reports failure.
+bool ShowWindow(std::int32_t windowHandle, int showCommand);
+
+// ---- File system -----------------------------------------------------------------------------
+
+bool FileExists(const std::wstring& path);
+// Copies over an existing destination.
+bool CopyFileOver(const std::wstring& source, const std::wstring& destination);
+// Creates an empty, uniquely named file in the folder and returns its path.
+std::optional<std::wstring> CreateTempFileIn(const std::wstring& folder);
+// Replaces an existing file with another in one step; the replacement's name is gone afterwards.
+bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement);
+// Renames a file onto a name that does not exist, flushed to disk before it returns.
+bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination);
+// Flushes a file's data to disk.
+bool FlushFile(const std::wstring& path);
+bool RemoveFile(const std::wstring& path);
+
+}  // namespace platform
