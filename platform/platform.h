@@ -158,6 +158,8 @@ std::optional<std::wstring> CreateTempFileIn(const std::wstring& folder);
 bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement);
 // Renames a file onto a name that does not exist, flushed to disk before it returns.
 bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination);
+// Clears the read-only attribute (a copy of a read-only file is read-only too).
+bool ClearReadOnly(const std::wstring& path);
 // Flushes a file's data to disk.
 bool FlushFile(const std::wstring& path);
 bool RemoveFile(const std::wstring& path);
