@@ -26,16 +26,17 @@ std::optional<std::wstring> CreateTempFileIn(const std::wstring& folder) {
 }
 
 bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
-    if (ReplaceFileW(replaced.c_str(), replacement.c_str(), nullptr,
-                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        return true;
+    // A write-protected file is refused, as ReplaceFileW refuses it.
+    const DWORD attributes = GetFileAttributesW(replaced.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        return false;
     }
-    // Without a backup name this error means the old file is already gone and the replacement
-    // still has its own name: finish the move so that the installed name is never left empty.
-    if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
-        return MoveFileWriteThrough(replacement, replaced);
-    }
-    return false;
+    // One rename onto the existing name. ReplaceFileW is not used: it may move the old file away
+    // before moving the new one in (Wine does, and leaves a temporary file of its own behind
+    // when the old file is held open).
+    return MoveFileExW(replacement.c_str(), replaced.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination) {
