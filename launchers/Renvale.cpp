@@ -1,0 +1,24 @@
+// Renvale: the refreshing launcher. It shows the splash form; the form's unload installs the staged
+// database copy and opens the database in Access.
+#include <windows.h>
+
+#include <platform.h>
+
+#include "LaunchDatabase.h"
+#include "frmSplash.h"
+
+const wchar_t* platform::AppTitle() {
+    return L"Renvale";
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const platform::ComApartment apartment;
+    if (!frmSplash::Show(instance, Renvale::LaunchDatabase))
+        return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

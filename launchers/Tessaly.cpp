@@ -1,0 +1,24 @@
+// Tessaly: the plain launcher. It shows the splash form; the form's unload opens the database in
+// Access, without any refresh.
+#include <windows.h>
+
+#include <platform.h>
+
+#include "LaunchDatabase.h"
+#include "frmSplash.h"
+
+const wchar_t* platform::AppTitle() {
+    return L"Tessaly";
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const platform::ComApartment apartment;
+    if (!frmSplash::Show(instance, Module1::LaunchDatabase))
+        return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,202 @@
+#include "frmSplash.h"
+
+#include <memory>
+#include <type_traits>
+
+#include "owners.h"
+
+namespace frmSplash {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"OrvantisSplashForm";
+constexpr wchar_t kPictureClass[] = L"OrvantisSplashPicture";
+constexpr wchar_t kSplashBitmap[] = L"SPLASH";
+
+// Sizes in twips, 1440 to the inch; 15 twips per pixel at 96 dots per inch.
+constexpr int kTwipsPerInch = 1440;
+constexpr int kClientWidth = 6015;
+constexpr int kClientHeight = 3780;
+// The picture box reaches 75 twips below the client area, so the window cuts its lower edge off.
+constexpr int kPicture1Width = 6015;
+constexpr int kPicture1Height = 3855;
+
+// A fixed dialog frame with no caption draws no title bar; a tool window stays out of the taskbar.
+constexpr DWORD kFormStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME;
+constexpr DWORD kPicture1Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+constexpr DWORD kPicture1ExStyle = WS_EX_CLIENTEDGE;
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1Interval = 100;
+
+struct MemoryDcDeleter {
+    void operator()(HDC dc) const noexcept { DeleteDC(dc); }
+};
+using unique_memory_dc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
+
+LaunchProcedure launchProcedure = nullptr;
+owners::unique_gdi<HBITMAP> splashPicture;
+HWND Picture1 = nullptr;
+// Set when the unload begins. The launch may wait in a loop that dispatches messages, so a tick,
+// a key or a close request can reach the form again while it runs; the form unloads only once.
+bool unloading = false;
+
+int TwipsToPixels(int twips, int dotsPerInch) {
+    return MulDiv(twips, dotsPerInch, kTwipsPerInch);
+}
+
+SIZE ScreenDotsPerInch() {
+    HDC screen = GetDC(nullptr);
+    SIZE dpi{GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY)};
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// The event handlers.
+
+void Form_Load() {}
+
+void Form_Unload() {
+    launchProcedure();
+}
+
+// Unload Me: the unload event runs, then the window and its controls, the timer with them, go.
+// It returns only when all of that is done.
+void Unload(HWND form) {
+    if (unloading)
+        return;
+    unloading = true;
+    Form_Unload();
+    DestroyWindow(form);
+}
+
+void Form_KeyPress(HWND form, wchar_t /*keyAscii*/) {
+    Unload(form);
+}
+
+void Timer1_Timer(HWND form) {
+    Unload(form);
+}
+
+// The window procedures: one small function per message.
+
+void OnCreate(HWND form, const CREATESTRUCTW& create) {
+    const SIZE dpi = ScreenDotsPerInch();
+    Picture1 = CreateWindowExW(kPicture1ExStyle, kPictureClass, L"", kPicture1Style, 0, 0,
+                               TwipsToPixels(kPicture1Width, dpi.cx),
+                               TwipsToPixels(kPicture1Height, dpi.cy), form, nullptr,
+                               create.hInstance, nullptr);
+    SetTimer(form, kTimer1, kTimer1Interval, nullptr);
+    Form_Load();
+}
+
+// The picture box is the only control that takes the focus.
+void OnSetFocus() {
+    SetFocus(Picture1);
+}
+
+void OnDestroy() {
+    Picture1 = nullptr;
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK FormProc(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            OnCreate(form, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
+            return 0;
+        case WM_SETFOCUS:
+            OnSetFocus();
+            return 0;
+        case WM_CHAR:
+            Form_KeyPress(form, static_cast<wchar_t>(wParam));
+            return 0;
+        case WM_TIMER:  // the form's only timer
+            Timer1_Timer(form);
+            return 0;
+        case WM_CLOSE:
+            Unload(form);
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        default:
+            return DefWindowProcW(form, message, wParam, lParam);
+    }
+}
+
+// The bitmap unscaled from the inner top-left corner; the rest is clipped.
+void OnPicturePaint(HWND picture) {
+    PAINTSTRUCT paint;
+    HDC target = BeginPaint(picture, &paint);
+    BITMAP size{};
+    if (splashPicture && GetObjectW(splashPicture.get(), sizeof size, &size)) {
+        unique_memory_dc source(CreateCompatibleDC(target));
+        HGDIOBJ previous = SelectObject(source.get(), splashPicture.get());
+        BitBlt(target, 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0, SRCCOPY);
+        SelectObject(source.get(), previous);
+    }
+    EndPaint(picture, &paint);
+}
+
+// Key preview: the form sees every character typed while its picture box has the focus.
+void OnPictureChar(HWND picture, WPARAM character, LPARAM keyData) {
+    SendMessageW(GetParent(picture), WM_CHAR, character, keyData);
+}
+
+LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            OnPicturePaint(picture);
+            return 0;
+        case WM_CHAR:
+            OnPictureChar(picture, wParam, lParam);
+            return 0;
+        default:
+            return DefWindowProcW(picture, message, wParam, lParam);
+    }
+}
+
+bool RegisterClasses(HINSTANCE instance) {
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof form;
+    form.lpfnWndProc = FormProc;
+    form.hInstance = instance;
+    form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    form.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    form.lpszClassName = kFormClass;
+    WNDCLASSEXW picture = form;
+    picture.lpfnWndProc = PictureProc;
+    picture.lpszClassName = kPictureClass;
+    return RegisterClassExW(&form) && RegisterClassExW(&picture);
+}
+
+}  // namespace
+
+bool Show(HINSTANCE instance, LaunchProcedure launchDatabase) {
+    launchProcedure = launchDatabase;
+    splashPicture.reset(static_cast<HBITMAP>(
+        LoadImageW(instance, kSplashBitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!RegisterClasses(instance))
+        return false;
+
+    const SIZE dpi = ScreenDotsPerInch();
+    RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi.cx), TwipsToPixels(kClientHeight, dpi.cy)};
+    AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    // Centred on the whole primary screen.
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+
+    HWND form = CreateWindowExW(kFormExStyle, kFormClass, L"", kFormStyle, left, top, width, height,
+                                nullptr, nullptr, instance, nullptr);
+    if (!form)
+        return false;
+    ShowWindow(form, SW_SHOWNORMAL);
+    // Painted now, so the picture is on the screen before the first tick can start the launch.
+    UpdateWindow(form);
+    return true;
+}
+
+}  // namespace frmSplash

@@ -1,0 +1,16 @@
+// The splash window of both launchers. Closing it is what starts the launch: its unload runs the
+// launch procedure and waits for it, and the process ends once the window is gone.
+#pragma once
+
+#include <windows.h>
+
+namespace frmSplash {
+
+// The deliverable's LaunchDatabase.
+using LaunchProcedure = void (*)();
+
+// Loads the form and shows it centred, with its picture painted; its timer runs from the load.
+// Returns false when the window cannot be made.
+bool Show(HINSTANCE instance, LaunchProcedure launchDatabase);
+
+}  // namespace frmSplash
