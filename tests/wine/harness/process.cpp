@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "harness.h"
+
+namespace harness {
+
+Process::~Process() {
+    Terminate();
+    if (handle_)
+        CloseHandle(handle_);
+}
+
+Process::Process(Process&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)), id_(std::exchange(other.id_, 0)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        Terminate();
+        if (handle_)
+            CloseHandle(handle_);
+        handle_ = std::exchange(other.handle_, nullptr);
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+}
+
+bool Process::Running() const {
+    return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Process::WaitForExit(DWORD timeoutMs) const {
+    if (!handle_ || WaitForSingleObject(handle_, timeoutMs) != WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(handle_, &code);
+    return code;
+}
+
+void Process::Terminate() {
+    if (Running()) {
+        TerminateProcess(handle_, 255);
+        WaitForSingleObject(handle_, 5000);
+    }
+}
+
+namespace {
+
+struct NoCaseLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const {
+        return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                    static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
+    }
+};
+
+// The harness's environment with the overrides applied, as a CREATE_UNICODE_ENVIRONMENT block.
+std::wstring EnvironmentBlock(const EnvironmentOverrides& overrides) {
+    std::map<std::wstring, std::wstring, NoCaseLess> variables;
+    std::vector<std::wstring> driveEntries;  // "=C:=C:\..." entries keep their place in front
+    if (wchar_t* block = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+            const std::wstring text = entry;
+            const auto equals = text.find(L'=', 1);
+            if (text[0] == L'=' || equals == std::wstring::npos) {
+                driveEntries.push_back(text);
+            } else {
+                variables[text.substr(0, equals)] = text.substr(equals + 1);
+            }
+        }
+        FreeEnvironmentStringsW(block);
+    }
+    for (const auto& [name, value] : overrides)
+        variables[name] = value;
+    std::wstring result;
+    for (const auto& entry : driveEntries)
+        result += entry + L'\0';
+    for (const auto& [name, value] : variables)
+        result += name + L'=' + value + L'\0';
+    result += L'\0';
+    return result;
+}
+
+}  // namespace
+
+Process StartWithCommandLine(const std::wstring& exePath, const std::wstring& commandLine,
+                             const EnvironmentOverrides& environment,
+                             const std::wstring& currentDirectory) {
+    std::wstring mutableLine = commandLine;
+    std::wstring block = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exePath.c_str(), mutableLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(),
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                        &info)) {
+        ADD_FAILURE() << "cannot start " << Narrow(exePath) << " (error " << GetLastError() << ")";
+        return {};
+    }
+    CloseHandle(info.hThread);
+    return Process(info.hProcess, info.dwProcessId);
+}
+
+Process Start(const std::wstring& exePath, const std::wstring& arguments,
+              const EnvironmentOverrides& environment, const std::wstring& currentDirectory) {
+    std::wstring commandLine = L"\"" + exePath + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    return StartWithCommandLine(exePath, commandLine, environment, currentDirectory);
+}
+
+}  // namespace harness
