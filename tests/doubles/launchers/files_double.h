@@ -1,0 +1,43 @@
+// The launcher's file operations on a real folder tree. A Windows path "C:\App\x" lives at
+// <fresh host folder>/C/App/x, and each of its components is matched without regard to case, as
+// on Windows, so "\temp\" and "\TEMP\" name the same folder.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace doubles {
+
+// A fresh, empty tree in which the application folder (what AppPath answers) exists.
+void ResetFiles(const std::wstring& appFolder = L"C:\\App");
+
+std::filesystem::path HostPath(const std::wstring& windowsPath);
+// Creates the file, and its folders, with this content.
+void PutFile(const std::wstring& windowsPath, const std::string& content);
+void MakeFolder(const std::wstring& windowsPath);
+std::optional<std::string> FileContent(const std::wstring& windowsPath);
+// Every file below the folder: its path relative to the folder, with backslashes, and content.
+std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder);
+
+// Held open by another process without sharing: no operation can read, replace or delete it.
+void HoldOpen(const std::wstring& windowsPath);
+bool IsHeldOpen(const std::wstring& windowsPath);
+void SetReadOnly(const std::wstring& windowsPath);
+bool IsReadOnly(const std::wstring& windowsPath);
+
+struct FileFaults {
+    // A copy writes this many bytes of its destination and then fails (disk full, share gone).
+    std::optional<std::size_t> copyBreaksOffAfter;
+    bool createTempFails = false;
+    bool flushFails = false;
+};
+void InjectFileFaults(const FileFaults& faults);
+
+// Called after every file operation, to look at the files between two steps.
+void AfterEveryFileOperation(std::function<void()> observer);
+
+}  // namespace doubles
