@@ -1,0 +1,99 @@
+// Plays the user for scripts/demo: starts a program under Wine, looks at what it shows, saves
+// screenshots, answers its message box, and says what happened.
+//   demo_driver vintrel  PROGRAM_FOLDER ARGUMENTS BOX_PNG
+//   demo_driver launcher PROGRAM_FOLDER PROGRAM STANDIN_FOLDER SPLASH_PNG ACCESS_PNG
+#include <cstdio>
+#include <string>
+
+#include "harness.h"
+#include "standin_control.h"
+
+namespace {
+
+void Say(const std::wstring& text) {
+    std::printf("%s\n", harness::Narrow(text).c_str());
+    std::fflush(stdout);
+}
+
+bool Shoot(HWND window, const std::wstring& png, bool clientOnly = false) {
+    // A window can be visible a moment before it is painted.
+    Sleep(300);
+    const harness::Pixels pixels =
+        clientOnly ? harness::CaptureClient(window) : harness::CaptureWindow(window);
+    if (!harness::SavePng(pixels, png)) {
+        Say(L"  could not save " + png);
+        return false;
+    }
+    Say(L"  screenshot: " + png);
+    return true;
+}
+
+int DemoRegistrar(const std::wstring& folder, const std::wstring& arguments,
+                  const std::wstring& boxPng) {
+    harness::Process vintrel = harness::Start(folder + L"\\Vintrel.exe", arguments);
+    if (!vintrel.started())
+        return 1;
+    const std::optional<harness::MessageBoxInfo> box = harness::WaitForMessageBox(vintrel);
+    if (!box) {
+        Say(L"  Vintrel showed no message box");
+        return 1;
+    }
+    std::printf("  message box \"%s\", icon: %s\n", harness::Narrow(box->title).c_str(),
+                harness::BoxIconName(box->icon));
+    Say(L"  text: " + box->text);
+    Shoot(box->window, boxPng);
+    harness::PressOk(box->window);
+    Say(L"  pressed OK");
+    return vintrel.WaitForExit() == 0u ? 0 : 1;
+}
+
+int DemoLauncher(const std::wstring& folder, const std::wstring& program,
+                 const std::wstring& standInFolder, const std::wstring& splashPng,
+                 const std::wstring& accessPng) {
+    harness::EndAllStandIns();
+    // A slow open keeps the splash on the screen long enough to be seen.
+    harness::PrepareStandInFolder(standInFolder, {{L"open_delay_ms", L"1500"}});
+    harness::UseStandInFolder(standInFolder);
+
+    harness::Process launcher = harness::Start(folder + L"\\" + program, L"");
+    if (!launcher.started())
+        return 1;
+    const HWND splash = harness::WaitForWindow(launcher);
+    if (splash) {
+        Say(L"  splash window is up");
+        Shoot(splash, splashPng);
+    }
+    if (launcher.WaitForExit() != 0u) {
+        Say(L"  " + program + L" did not end");
+        return 1;
+    }
+    Say(L"  " + program + L" has ended");
+    for (const harness::StandInCall& call : harness::ReadStandInCalls(standInFolder)) {
+        std::wstring arguments;
+        for (const std::wstring& argument : call.arguments)
+            arguments += (arguments.empty() ? L"" : L", ") + argument;
+        Say(L"  Access was asked: " + call.member + L" (" + call.kind + L") " + arguments + L" " +
+            call.details);
+    }
+    for (const harness::StandInWindow& window : harness::FindStandInWindows()) {
+        if (!window.visible)
+            continue;
+        Say(L"  Access window \"" + window.title + L"\"" +
+            (window.maximised ? L", maximised" : L", not maximised"));
+        Shoot(window.window, accessPng);
+    }
+    harness::EndAllStandIns();
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"vintrel" && argc == 5)
+        return DemoRegistrar(argv[2], argv[3], argv[4]);
+    if (mode == L"launcher" && argc == 7)
+        return DemoLauncher(argv[2], argv[3], argv[4], argv[5], argv[6]);
+    std::fprintf(stderr, "usage: demo_driver vintrel|launcher ...\n");
+    return 2;
+}
