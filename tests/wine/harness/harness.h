@@ -66,7 +66,8 @@ using EnvironmentOverrides = std::vector<std::pair<std::wstring, std::wstring>>;
 class Process {
   public:
     Process() = default;
-    Process(HANDLE process, DWORD id) : handle_(process), id_(id) {}
+    Process(HANDLE process, DWORD id, HANDLE suspendedThread = nullptr)
+        : handle_(process), id_(id), thread_(suspendedThread) {}
     ~Process();
     Process(Process&& other) noexcept;
     Process& operator=(Process&& other) noexcept;
@@ -80,10 +81,13 @@ class Process {
     // The exit code, or nullopt when the program has not ended within timeoutMs.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = kDefaultTimeoutMs) const;
     void Terminate();
+    // Lets a program started by StartSuspended run.
+    void Resume();
 
   private:
     HANDLE handle_ = nullptr;
     DWORD id_ = 0;
+    HANDLE thread_ = nullptr;  // the main thread while it waits to be resumed
 };
 
 // Starts exePath with the command line  "exePath" arguments  (just "exePath" when arguments is
@@ -96,6 +100,10 @@ Process Start(const std::wstring& exePath, const std::wstring& arguments,
 Process StartWithCommandLine(const std::wstring& exePath, const std::wstring& commandLine,
                              const EnvironmentOverrides& environment = {},
                              const std::wstring& currentDirectory = {});
+
+// Like Start, with the program's main thread held until Resume(): several programs resumed one
+// after the other start running at practically the same moment.
+Process StartSuspended(const std::wstring& exePath, const std::wstring& arguments);
 
 // ---- Windows and message boxes (windows.cpp, icons.cpp) ----------------------------------------
 

@@ -9,20 +9,27 @@ namespace harness {
 
 Process::~Process() {
     Terminate();
+    if (thread_)
+        CloseHandle(thread_);
     if (handle_)
         CloseHandle(handle_);
 }
 
 Process::Process(Process&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), id_(std::exchange(other.id_, 0)) {}
+    : handle_(std::exchange(other.handle_, nullptr)),
+      id_(std::exchange(other.id_, 0)),
+      thread_(std::exchange(other.thread_, nullptr)) {}
 
 Process& Process::operator=(Process&& other) noexcept {
     if (this != &other) {
         Terminate();
+        if (thread_)
+            CloseHandle(thread_);
         if (handle_)
             CloseHandle(handle_);
         handle_ = std::exchange(other.handle_, nullptr);
         id_ = std::exchange(other.id_, 0);
+        thread_ = std::exchange(other.thread_, nullptr);
     }
     return *this;
 }
@@ -37,6 +44,13 @@ std::optional<DWORD> Process::WaitForExit(DWORD timeoutMs) const {
     DWORD code = 0;
     GetExitCodeProcess(handle_, &code);
     return code;
+}
+
+void Process::Resume() {
+    if (!thread_)
+        return;
+    ResumeThread(thread_);
+    CloseHandle(std::exchange(thread_, nullptr));
 }
 
 void Process::Terminate() {
@@ -84,31 +98,53 @@ std::wstring EnvironmentBlock(const EnvironmentOverrides& overrides) {
 
 }  // namespace
 
-Process StartWithCommandLine(const std::wstring& exePath, const std::wstring& commandLine,
-                             const EnvironmentOverrides& environment,
-                             const std::wstring& currentDirectory) {
+namespace {
+
+Process CreateChild(const std::wstring& exePath, const std::wstring& commandLine,
+                    const EnvironmentOverrides& environment, const std::wstring& currentDirectory,
+                    bool suspended) {
     std::wstring mutableLine = commandLine;
     std::wstring block = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(exePath.c_str(), mutableLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(),
+                        CREATE_UNICODE_ENVIRONMENT | (suspended ? CREATE_SUSPENDED : 0),
+                        block.empty() ? nullptr : block.data(),
                         currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
                         &info)) {
         ADD_FAILURE() << "cannot start " << Narrow(exePath) << " (error " << GetLastError() << ")";
         return {};
     }
+    if (suspended)
+        return Process(info.hProcess, info.dwProcessId, info.hThread);
     CloseHandle(info.hThread);
     return Process(info.hProcess, info.dwProcessId);
 }
 
-Process Start(const std::wstring& exePath, const std::wstring& arguments,
-              const EnvironmentOverrides& environment, const std::wstring& currentDirectory) {
+std::wstring QuotedProgramAndArguments(const std::wstring& exePath, const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + exePath + L"\"";
     if (!arguments.empty())
         commandLine += L" " + arguments;
-    return StartWithCommandLine(exePath, commandLine, environment, currentDirectory);
+    return commandLine;
+}
+
+}  // namespace
+
+Process StartWithCommandLine(const std::wstring& exePath, const std::wstring& commandLine,
+                             const EnvironmentOverrides& environment,
+                             const std::wstring& currentDirectory) {
+    return CreateChild(exePath, commandLine, environment, currentDirectory, false);
+}
+
+Process Start(const std::wstring& exePath, const std::wstring& arguments,
+              const EnvironmentOverrides& environment, const std::wstring& currentDirectory) {
+    return CreateChild(exePath, QuotedProgramAndArguments(exePath, arguments), environment,
+                       currentDirectory, false);
+}
+
+Process StartSuspended(const std::wstring& exePath, const std::wstring& arguments) {
+    return CreateChild(exePath, QuotedProgramAndArguments(exePath, arguments), {}, {}, true);
 }
 
 }  // namespace harness

@@ -1,0 +1,118 @@
+// The registry functions are taken from advapi32.dll by name at their first call and kept for the
+// life of the process; a function that cannot be bound is a run-time error of the calling helper.
+#include <windows.h>
+
+#include "owners.h"
+#include "platform.h"
+
+namespace platform {
+
+namespace {
+
+constexpr std::int32_t kDllNichtGeladen = 48;
+constexpr std::int32_t kEinsprungpunktFehlt = 453;
+
+HMODULE Advapi32() {
+    static const owners::unique_hmodule library(LoadLibraryW(L"advapi32.dll"));
+    return library.get();
+}
+
+template <typename Function>
+Function Bind(const char* name) {
+    HMODULE library = Advapi32();
+    if (!library) throw RuntimeError{kDllNichtGeladen, L"Fehler beim Laden der DLL advapi32.dll"};
+    const FARPROC address = GetProcAddress(library, name);
+    if (!address) {
+        std::wstring wideName;
+        for (const char* c = name; *c; ++c) wideName += static_cast<wchar_t>(*c);
+        throw RuntimeError{kEinsprungpunktFehlt,
+                           L"DLL-Einsprungpunkt " + wideName + L" in advapi32.dll nicht gefunden"};
+    }
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+auto BoundRegOpenKeyW() {
+    static const auto function = Bind<decltype(&::RegOpenKeyW)>("RegOpenKeyW");
+    return function;
+}
+
+auto BoundRegCreateKeyW() {
+    static const auto function = Bind<decltype(&::RegCreateKeyW)>("RegCreateKeyW");
+    return function;
+}
+
+auto BoundRegQueryValueExW() {
+    static const auto function = Bind<decltype(&::RegQueryValueExW)>("RegQueryValueExW");
+    return function;
+}
+
+auto BoundRegSetValueExW() {
+    static const auto function = Bind<decltype(&::RegSetValueExW)>("RegSetValueExW");
+    return function;
+}
+
+auto BoundRegCloseKey() {
+    static const auto function = Bind<decltype(&::RegCloseKey)>("RegCloseKey");
+    return function;
+}
+
+// Predefined roots such as HKEY_CURRENT_USER are sign-extended 32-bit values.
+HKEY RootKey(std::uint32_t root) {
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
+}
+
+HKEY OpenKey(std::uintptr_t handle) { return reinterpret_cast<HKEY>(handle); }
+
+}  // namespace
+
+RegKey::~RegKey() {
+    // The key is closed also when nothing was opened; the result does not matter.
+    try {
+        BoundRegCloseKey()(OpenKey(handle_));
+    } catch (const RuntimeError&) {
+    }
+}
+
+std::uintptr_t* RegKey::put() {
+    // Bound here, before any key is opened, so that a missing RegCloseKey is reported by the helper.
+    const auto closeKey = BoundRegCloseKey();
+    if (handle_) closeKey(OpenKey(handle_));
+    handle_ = 0;
+    return &handle_;
+}
+
+long OpenRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key) {
+    const auto openKey = BoundRegOpenKeyW();
+    HKEY opened = nullptr;
+    const long result = openKey(RootKey(root), subKey.c_str(), &opened);
+    *key.put() = reinterpret_cast<std::uintptr_t>(opened);
+    return result;
+}
+
+long CreateRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key) {
+    const auto createKey = BoundRegCreateKeyW();
+    HKEY created = nullptr;
+    const long result = createKey(RootKey(root), subKey.c_str(), &created);
+    *key.put() = reinterpret_cast<std::uintptr_t>(created);
+    return result;
+}
+
+long QueryRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t* type,
+                   std::uint8_t* data, std::uint32_t* size) {
+    const auto queryValue = BoundRegQueryValueExW();
+    DWORD valueType = type ? *type : 0;
+    DWORD valueSize = size ? *size : 0;
+    const long result = queryValue(OpenKey(key.get()), valueName.c_str(), nullptr,
+                                   type ? &valueType : nullptr, data, size ? &valueSize : nullptr);
+    if (type) *type = valueType;
+    if (size) *size = valueSize;
+    return result;
+}
+
+long SetRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t type,
+                 const std::uint8_t* data, std::uint32_t size) {
+    const auto setValue = BoundRegSetValueExW();
+    return setValue(OpenKey(key.get()), valueName.c_str(), 0, type, data, size);
+}
+
+}  // namespace platform

@@ -1,0 +1,79 @@
+// A folder of three characters (a drive root) is refused with a box, whatever "s" says, and the
+// registry is left alone.
+#include "vintrel_fixture.h"
+
+namespace vintrel {
+namespace {
+
+using harness::BoxIcon;
+
+// This test's folder appears as the root of a spare drive letter.
+class DriveRoot : public VintrelTest {
+  protected:
+    void SetUp() override {
+        VintrelTest::SetUp();
+        letter_ = harness::SpareDriveLetter();
+        ASSERT_NE(letter_, L'\0') << "no spare drive letter";
+        ASSERT_TRUE(harness::MapDrive(letter_, folder_));
+        root_ = std::wstring(1, letter_) + L":\\";
+        ASSERT_TRUE(harness::PathExists(root_ + L"Vintrel.exe"));
+    }
+    void TearDown() override {
+        if (letter_)
+            harness::UnmapDrive(letter_);
+    }
+
+    harness::RunResult RunFromRoot(const std::wstring& arguments) {
+        harness::RunResult result = harness::Run(root_ + L"Vintrel.exe", arguments);
+        EXPECT_EQ(result.exitCode, 0u);
+        return result;
+    }
+
+    wchar_t letter_ = L'\0';
+    std::wstring root_;
+};
+
+TEST_F(DriveRoot, ARootFolderIsRefusedInGermanAndNothingIsWritten) {
+    const auto result = RunFromRoot(L"");
+
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Vintrel", kRefusalGerman, BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+TEST_F(DriveRoot, TheRefusalIsShownEvenWhenSilentAndInEnglishWhenAsked) {
+    const auto result = RunFromRoot(L"/s /langen");
+
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Vintrel", kRefusalEnglish, BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+TEST_F(DriveRoot, APathSwitchFromARootFolderIsRegistered) {
+    const auto result = RunFromRoot(L"/path D:\\Data");
+
+    ExpectRegistered(0, L"D:\\Data\\", true);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Vintrel", SuccessGerman(L"D:\\Data\\"), BoxIcon::Information);
+}
+
+class Refusal : public VintrelTest {};
+
+TEST_F(Refusal, ADriveGivenByPathIsRefusedAlsoWhenSilent) {
+    const auto result = RunVintrel(L"/langen /s /path C:");
+
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Vintrel", kRefusalEnglish, BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+TEST_F(Refusal, AnyFolderOfThreeCharactersIsRefused) {
+    const auto result = RunVintrel(L"/path ab");
+
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Vintrel", kRefusalGerman, BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+}  // namespace
+}  // namespace vintrel
