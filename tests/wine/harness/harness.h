@@ -175,6 +175,15 @@ std::vector<std::uint8_t> DwordBytes(DWORD number);
 // The UTF-16 text of the bytes, cut at the first NUL.
 std::wstring TextOf(const std::vector<std::uint8_t>& data);
 
+// ---- Resources of a program file (resources.cpp) ------------------------------------------------
+
+// A text of the version resource's first translation ("FileDescription", "FileVersion", ...),
+// read with GetFileVersionInfoW/VerQueryValueW; nullopt when it is missing.
+std::optional<std::wstring> VersionString(const std::wstring& file, const std::wstring& name);
+std::optional<VS_FIXEDFILEINFO> FixedVersion(const std::wstring& file);
+// The bytes of the RT_MANIFEST resource with id 1, empty when there is none.
+std::string Manifest(const std::wstring& file);
+
 // ---- Screen (screen.cpp) -----------------------------------------------------------------------
 
 struct Pixels {
