@@ -1,0 +1,80 @@
+// The world as the registrar sees it through platform.h, kept in memory for the native tests: an
+// HKEY_CURRENT_USER that records every call, message boxes that are recorded instead of shown,
+// and settable process facts. Faults can be injected (a function that cannot be bound, a key that
+// may not be created, a failing query).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace doubles {
+
+// Registry names compare as Windows compares them: without regard to case.
+struct NoCaseLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+
+struct StoredValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    bool operator==(const StoredValue&) const = default;
+};
+
+using Values = std::map<std::wstring, StoredValue, NoCaseLess>;
+
+struct ShownBox {
+    std::wstring text;
+    std::uint32_t style = 0;
+    std::optional<std::wstring> title;  // nullopt: the application title is shown
+};
+
+struct RegistrarWorld {
+    std::wstring commandLineArgs;
+    std::wstring appPath = L"D:\\Tools";
+    std::wstring programFileName = L"Vintrel";
+    platform::LocalTime now{2026, 12, 6, 21, 7};
+    std::wstring timeSeparator = L":";
+
+    // HKEY_CURRENT_USER: every existing key by its path, without a trailing backslash.
+    std::map<std::wstring, Values, NoCaseLess> keys;
+    // Keys that may not be created, with everything below them.
+    std::vector<std::wstring> deniedKeys;
+    // Registry functions whose binding by name fails ("RegOpenKeyW", "RegCloseKey", ...).
+    std::set<std::string> unbindable;
+    // The n-th RegQueryValueExW call (counted from 1) fails with ERROR_ACCESS_DENIED; 0: none.
+    int failingQuery = 0;
+
+    // What happened, in order: registry calls, the lock, boxes. Entries read like
+    // "RegOpenKeyW Software\X\", "RegQueryValueExW Path size", "RegQueryValueExW Path into 255",
+    // "RegSetValueExW Date type 1 size 34", "RegCloseKey", "lock", "unlock", "MsgBox 64".
+    std::vector<std::wstring> journal;
+    std::vector<ShownBox> boxes;
+    std::map<std::uintptr_t, std::wstring> openKeys;  // handle -> key path
+    int queries = 0;
+    bool lockHeld = false;
+};
+
+// The one world of the test process; ResetWorld() gives a fresh one.
+RegistrarWorld& World();
+void ResetWorld();
+
+// UTF-16LE bytes of a text, with its terminating NUL unless told otherwise.
+std::vector<std::uint8_t> Utf16(const std::wstring& text, bool withTerminator = true);
+std::vector<std::uint8_t> DwordBytes(std::uint32_t number);
+
+// Direct access to the in-memory HKEY_CURRENT_USER, creating keys as needed; not journalled.
+void SetValue(const std::wstring& key, const std::wstring& name, std::uint32_t type,
+              const std::vector<std::uint8_t>& data);
+void SetString(const std::wstring& key, const std::wstring& name, const std::wstring& text);
+std::optional<StoredValue> GetValue(const std::wstring& key, const std::wstring& name);
+bool KeyExists(const std::wstring& key);
+// The UTF-16 text of a stored value, cut at its first NUL.
+std::wstring TextOf(const StoredValue& value);
+
+}  // namespace doubles

@@ -1,0 +1,85 @@
+// The switch table, seen through what Main does with each command line: the folder it registers,
+// whether it allows subfolders, whether it reports, and in which language.
+#include <gtest/gtest.h>
+
+#include "basMain.h"
+#include "registrar/registrar_world.h"
+
+namespace {
+
+const std::wstring kSlot0 =
+    L"Software\\Microsoft\\Office\\12.0\\Access\\Security\\Trusted Locations\\Location0";
+
+struct Settings {
+    const wchar_t* commandLine;
+    std::wstring folder;  // as written to "Path"
+    bool subfolders;
+    bool silent;
+    bool german;
+};
+
+void PrintTo(const Settings& settings, std::ostream* out) {
+    for (const wchar_t* c = settings.commandLine; *c; ++c)
+        *out << static_cast<char>(*c);
+}
+
+class SwitchTable : public ::testing::TestWithParam<Settings> {
+  protected:
+    void SetUp() override { doubles::ResetWorld(); }
+};
+
+TEST_P(SwitchTable, GivesTheSettings) {
+    const Settings& expected = GetParam();
+    doubles::World().commandLineArgs = expected.commandLine;
+
+    basMain::Main();
+
+    const auto path = doubles::GetValue(kSlot0, L"Path");
+    ASSERT_TRUE(path);
+    EXPECT_EQ(doubles::TextOf(*path), expected.folder);
+    EXPECT_EQ(doubles::GetValue(kSlot0, L"AllowSubfolders").has_value(), expected.subfolders);
+    EXPECT_EQ(basMain::bMeldung, !expected.silent);
+    EXPECT_EQ(basMain::bDeutsch, expected.german);
+    if (expected.silent) {
+        EXPECT_TRUE(doubles::World().boxes.empty());
+    } else {
+        ASSERT_EQ(doubles::World().boxes.size(), 1u);
+        const std::wstring ending =
+            expected.german ? L" wurde zu den Vertrauenswürdigen Speicherorten hinzugefügt."
+                            : L" added to the trusted locations.";
+        EXPECT_EQ(doubles::World().boxes[0].text, L"\"" + expected.folder + L"\"" + ending);
+    }
+}
+
+// The program lies in D:\Tools.
+const Settings kTable[] = {
+    {L"", L"D:\\Tools\\", true, false, true},
+    {L"/s /langen", L"D:\\Tools\\", true, true, false},
+    {L"/S/LangEN/NoSubFolder", L"D:\\Tools\\", false, true, false},
+    {L"\"/s /langen\"", L"D:\\Tools\\", true, true, false},
+    {L"/nosubfolder", L"D:\\Tools\\", false, false, true},
+    {L"/silent /-s /ss /lang /langenx /nosubfolders", L"D:\\Tools\\", true, false, true},
+    {L"-s", L"D:\\Tools\\", true, false, true},
+    {L"/s / /langen", L"D:\\Tools\\", true, true, false},
+    {L"/path D:\\My Data", L"D:\\My Data\\", true, false, true},
+    {L"/PATH d:\\Daten", L"d:\\Daten\\", true, false, true},
+    {L"/pathD:\\Daten", L"D:\\Daten\\", true, false, true},
+    {L"/path D:\\Data\\", L"D:\\Data\\", true, false, true},
+    {L"/path", L"D:\\Tools\\", true, false, true},
+    {L"/path    ", L"D:\\Tools\\", true, false, true},
+    {L"/path D:\\A /path", L"D:\\A\\", true, false, true},
+    {L"/path D:\\A /path D:\\B", L"D:\\B\\", true, false, true},
+    {L"/path D:\\A/B", L"D:\\A\\", true, false, true},
+    {L"pathfinder", L"finder\\", true, false, true},
+    {L"/path=D:\\X", L"=D:\\X\\", true, false, true},
+    {L"/path \"D:\\My Data\"", L"D:\\My Data\\", true, false, true},
+    {L"/path   \"D:\\My Data\"  ", L"D:\\My Data\\", true, false, true},
+    {L"/path \"\"", L"D:\\Tools\\", true, false, true},
+    {L"/path \"D:\\My Data", L"\"D:\\My Data\\", true, false, true},
+    {L"/path D:\\My \"Data\"", L"D:\\My \"Data\"\\", true, false, true},
+    {L"/path \t D:\\X", L"\t D:\\X\\", true, false, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, SwitchTable, ::testing::ValuesIn(kTable));
+
+}  // namespace
