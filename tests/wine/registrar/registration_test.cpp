@@ -124,5 +124,21 @@ TEST_F(Registration, APathSwitchOutsideTheCodePageIsRegisteredExactly) {
               BoxIcon::Information);
 }
 
+// The switches start after the program's name, however the name was written.
+TEST_F(Registration, TheProgramsNameIsSkippedAsWindowsWritesIt) {
+    for (const std::wstring& commandLine : std::vector<std::wstring>{
+             L"Vintrel /langen", L"Vintrel.exe\t /langen", L"\"" + program_ + L"\"   /langen",
+             L"\"Z:\\some where\\Vintrel.exe\" /langen"}) {
+        SCOPED_TRACE(harness::Narrow(commandLine));
+        ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations));
+        harness::Process process = harness::StartWithCommandLine(program_, commandLine);
+        const auto result = harness::AnswerBoxesUntilExit(process);
+
+        ASSERT_EQ(result.boxes.size(), 1u);
+        ExpectBox(result.boxes[0], L"Vintrel", SuccessEnglish(folder_ + L"\\"),
+                  BoxIcon::Information);
+    }
+}
+
 }  // namespace
 }  // namespace vintrel
