@@ -12,7 +12,8 @@ LocalTime Now() {
 
 std::wstring TimeSeparator() {
     wchar_t separator[8] = {};
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8) <= 1) return L":";
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8) <= 1)
+        return L":";
     return separator;
 }
 

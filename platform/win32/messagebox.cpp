@@ -4,7 +4,8 @@
 
 namespace platform {
 
-int MsgBox(const std::wstring& text, std::uint32_t style, const std::optional<std::wstring>& title) {
+int MsgBox(const std::wstring& text, std::uint32_t style,
+           const std::optional<std::wstring>& title) {
     return MessageBoxW(nullptr, text.c_str(), title ? title->c_str() : AppTitle(), style);
 }
 

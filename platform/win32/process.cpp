@@ -26,17 +26,20 @@ std::wstring CommandLineArgs() {
     // The program's name ends at the first blank outside double quotes, as the C runtime counts.
     bool quoted = false;
     while (*rest && (quoted || (*rest != L' ' && *rest != L'\t'))) {
-        if (*rest == L'"') quoted = !quoted;
+        if (*rest == L'"')
+            quoted = !quoted;
         ++rest;
     }
-    while (*rest == L' ' || *rest == L'\t') ++rest;
+    while (*rest == L' ' || *rest == L'\t')
+        ++rest;
     return rest;
 }
 
 std::wstring AppPath() {
     const std::wstring path = ModuleFileName();
     const auto slash = path.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return path;
+    if (slash == std::wstring::npos)
+        return path;
     // At a drive root the folder keeps its backslash: "C:\".
     return path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
 }
@@ -46,7 +49,8 @@ std::wstring ProgramFileName() {
     const auto slash = path.find_last_of(L'\\');
     std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
     const auto dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
+    if (dot != std::wstring::npos)
+        name.resize(dot);
     return name;
 }
 

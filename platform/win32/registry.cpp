@@ -20,11 +20,13 @@ HMODULE Advapi32() {
 template <typename Function>
 Function Bind(const char* name) {
     HMODULE library = Advapi32();
-    if (!library) throw RuntimeError{kDllNichtGeladen, L"Fehler beim Laden der DLL advapi32.dll"};
+    if (!library)
+        throw RuntimeError{kDllNichtGeladen, L"Fehler beim Laden der DLL advapi32.dll"};
     const FARPROC address = GetProcAddress(library, name);
     if (!address) {
         std::wstring wideName;
-        for (const char* c = name; *c; ++c) wideName += static_cast<wchar_t>(*c);
+        for (const char* c = name; *c; ++c)
+            wideName += static_cast<wchar_t>(*c);
         throw RuntimeError{kEinsprungpunktFehlt,
                            L"DLL-Einsprungpunkt " + wideName + L" in advapi32.dll nicht gefunden"};
     }
@@ -61,7 +63,9 @@ HKEY RootKey(std::uint32_t root) {
     return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
 }
 
-HKEY OpenKey(std::uintptr_t handle) { return reinterpret_cast<HKEY>(handle); }
+HKEY OpenKey(std::uintptr_t handle) {
+    return reinterpret_cast<HKEY>(handle);
+}
 
 }  // namespace
 
@@ -74,9 +78,10 @@ RegKey::~RegKey() {
 }
 
 std::uintptr_t* RegKey::put() {
-    // Bound here, before any key is opened, so that a missing RegCloseKey is reported by the helper.
+    // Bound before any key is opened, so that a missing RegCloseKey is the helper's error.
     const auto closeKey = BoundRegCloseKey();
-    if (handle_) closeKey(OpenKey(handle_));
+    if (handle_)
+        closeKey(OpenKey(handle_));
     handle_ = 0;
     return &handle_;
 }
@@ -104,8 +109,10 @@ long QueryRegValue(const RegKey& key, const std::wstring& valueName, std::uint32
     DWORD valueSize = size ? *size : 0;
     const long result = queryValue(OpenKey(key.get()), valueName.c_str(), nullptr,
                                    type ? &valueType : nullptr, data, size ? &valueSize : nullptr);
-    if (type) *type = valueType;
-    if (size) *size = valueSize;
+    if (type)
+        *type = valueType;
+    if (size)
+        *size = valueSize;
     return result;
 }
 

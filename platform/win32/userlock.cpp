@@ -7,7 +7,8 @@ namespace platform {
 
 UserLock::UserLock(const std::wstring& name) {
     owners::unique_handle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
-    if (!mutex) return;
+    if (!mutex)
+        return;
     // A lock whose holder ended without releasing it is ours now, and sound to use.
     const DWORD waited = WaitForSingleObject(mutex.get(), INFINITE);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
@@ -16,7 +17,8 @@ UserLock::UserLock(const std::wstring& name) {
 }
 
 UserLock::~UserLock() {
-    if (!handle_) return;
+    if (!handle_)
+        return;
     const owners::unique_handle mutex(reinterpret_cast<HANDLE>(handle_));
     ReleaseMutex(mutex.get());
 }
