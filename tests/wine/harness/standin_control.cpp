@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <type_traits>
 
 #include "harness.h"
 
@@ -30,10 +31,6 @@ bool RunStandIn(const wchar_t* switchText) {
     if (!exitCode)
         ADD_FAILURE() << "AccessStandIn.exe " << Narrow(switchText) << " did not end";
     return exitCode == 0u;
-}
-
-std::string Utf8(const std::wstring& text) {
-    return Narrow(text);
 }
 
 std::wstring Wide(const std::string& text) {
@@ -166,7 +163,7 @@ bool UnregisterStandIn() {
 bool PrepareStandInFolder(const std::wstring& folder, const StandInConfig& config) {
     std::string ini;
     for (const auto& [key, value] : config)
-        ini += Utf8(key) + "=" + Utf8(value) + "\r\n";
+        ini += Narrow(key) + "=" + Narrow(value) + "\r\n";
     bool written = WriteFileBytes(folder + L"\\standin.ini", {ini.begin(), ini.end()});
     std::wstring log = folder + L"\\calls.log";
     bool cleared = (DeleteFileW(log.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
@@ -178,10 +175,10 @@ void UseStandInFolder(const std::wstring& folder) {
 }
 
 void PrintTo(const StandInCall& call, std::ostream* out) {
-    *out << Utf8(call.member) << "|" << Utf8(call.kind) << "|";
+    *out << Narrow(call.member) << "|" << Narrow(call.kind) << "|";
     for (size_t i = 0; i < call.arguments.size(); ++i)
-        *out << (i > 0 ? "," : "") << Utf8(call.arguments[i]);
-    *out << "|" << Utf8(call.details);
+        *out << (i > 0 ? "," : "") << Narrow(call.arguments[i]);
+    *out << "|" << Narrow(call.details);
 }
 
 std::vector<StandInCall> ReadStandInCalls(const std::wstring& folder) {
