@@ -22,7 +22,7 @@ constexpr int kPicture1Height = 3855;
 
 // A fixed dialog frame with no caption draws no title bar; a tool window stays out of the taskbar.
 constexpr DWORD kFormStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
-constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME;
+constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW;
 constexpr DWORD kPicture1Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 constexpr DWORD kPicture1ExStyle = WS_EX_CLIENTEDGE;
 

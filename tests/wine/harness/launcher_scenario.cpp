@@ -1,0 +1,245 @@
+#include "launcher_scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace harness {
+
+namespace {
+
+// The first tick comes 100 ms after the timer is set, just before the window's creation is
+// announced; a hold made within this margin of the announcement is surely before it.
+constexpr DWORD kHoldMarginMs = 50;
+constexpr int kHoldAttempts = 5;
+// Handled in about 60 ms under Wine: far longer than this harness needs to react.
+constexpr int kQueueFillers = 3000;
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A launcher's user-interface thread, stopped at the creation of its splash window.
+struct Hold {
+    DWORD processId = 0;
+    HWND form = nullptr;
+    DWORD threadId = 0;
+    HANDLE thread = nullptr;
+    bool suspended = false;
+    bool inTime = false;
+
+    Hold() = default;
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    ~Hold() {
+        if (thread) {
+            if (suspended)
+                ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    void Suspend() { suspended = SuspendThread(thread) != static_cast<DWORD>(-1); }
+    void Resume() {
+        if (suspended)
+            ResumeThread(thread);
+        suspended = false;
+    }
+};
+Hold* currentHold = nullptr;
+
+void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child,
+                              DWORD threadId, DWORD eventTime) {
+    Hold* hold = currentHold;
+    if (!hold || hold->form || object != OBJID_WINDOW || child != CHILDID_SELF)
+        return;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId != hold->processId || WindowClass(window) != kSplashFormClass)
+        return;
+    hold->thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId);
+    if (!hold->thread)
+        return;
+    hold->Suspend();
+    hold->inTime = hold->suspended && GetTickCount() - eventTime < kHoldMarginMs;
+    hold->form = window;
+    hold->threadId = threadId;
+}
+
+// Handles window events until the hold has its form or the process has ended.
+void AwaitForm(const Process& process, Hold& hold) {
+    const ULONGLONG end = GetTickCount64() + kDefaultTimeoutMs;
+    HANDLE processHandle = process.handle();
+    currentHold = &hold;
+    while (!hold.form && GetTickCount64() < end) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &processHandle, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        if (woken == WAIT_OBJECT_0)
+            break;
+    }
+    currentHold = nullptr;
+}
+
+bool Shown(HWND window) {
+    return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+enum class Outcome { Ended, TooLate };
+
+// The held launcher handles the posted input, then its loop ends. Two markers show how far it
+// has come: a message that hides the picture box's visible flag, behind the input, and one that
+// sets it again behind a long run of harmless messages. Between the two the queue cannot run
+// empty, so no tick can come, and whatever the input added to the queue lies ahead of the second.
+Outcome HandleInputThenEnd(Hold& hold, HWND picture) {
+    PostMessageW(picture, WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < kQueueFillers; ++i)
+        PostMessageW(hold.form, WM_NULL, 0, 0);
+    PostMessageW(picture, WM_SETREDRAW, TRUE, 0);
+    hold.Resume();
+    const ULONGLONG end = GetTickCount64() + kDefaultTimeoutMs;
+    // The input may have closed the form already, and the launch run while this waits.
+    while (IsWindow(picture) && Shown(picture) && GetTickCount64() < end) {
+    }
+    if (!IsWindow(picture))
+        return Outcome::Ended;
+    hold.Suspend();
+    if (IsWindow(picture) && Shown(picture))
+        return Outcome::TooLate;
+    PostThreadMessageW(hold.threadId, WM_QUIT, 0, 0);
+    hold.Resume();
+    return Outcome::Ended;
+}
+
+}  // namespace
+
+LauncherSetup InstallLauncher(const std::wstring& test, const std::wstring& program,
+                              const StandInConfig& config, const std::wstring& base) {
+    EndAllStandIns();
+    const std::wstring root = MakeTestFolder(test);
+    LauncherSetup setup;
+    setup.appFolder = (base.empty() ? root : base + L"\\" + test) + L"\\app";
+    setup.standInFolder = root + L"\\standin";
+    setup.installed = setup.appFolder + L"\\Orvantis.mde";
+    setup.staged = setup.appFolder + L"\\TEMP\\Orvantis.mde";
+    if (!base.empty() && (!RemoveTree(base + L"\\" + test) ||
+                          !CreateDirectoryW((base + L"\\" + test).c_str(), nullptr)))
+        ADD_FAILURE() << "cannot make the test folder below " << Narrow(base);
+    if (!CreateDirectoryW(setup.appFolder.c_str(), nullptr) ||
+        !CreateDirectoryW(setup.standInFolder.c_str(), nullptr))
+        ADD_FAILURE() << "cannot make the folders of " << Narrow(test);
+    setup.exe = CopyProgram(program, setup.appFolder);
+    EXPECT_TRUE(PrepareStandInFolder(setup.standInFolder, config));
+    UseStandInFolder(setup.standInFolder);
+    return setup;
+}
+
+std::optional<DWORD> RunLauncher(const LauncherSetup& setup) {
+    const RunResult result = Run(setup.exe, L"");
+    for (const MessageBoxInfo& box : result.boxes)
+        ADD_FAILURE() << "the launcher showed a message box: " << Narrow(box.text);
+    return result.exitCode;
+}
+
+std::vector<std::uint8_t> DatabaseBytes(std::size_t size, std::uint8_t seed) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 31 + (i >> 8) + seed * 101u);
+    return bytes;
+}
+
+bool PutFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    if (!PathExists(folder))
+        CreateDirectoryW(folder.c_str(), nullptr);
+    return WriteFileBytes(path, bytes);
+}
+
+std::wstring OpenedDetails(const std::vector<std::uint8_t>& bytes) {
+    wchar_t details[64];
+    swprintf(details, 64, L"ok size=%llu crc32=%08lX",
+             static_cast<unsigned long long>(bytes.size()),
+             static_cast<unsigned long>(Crc32(bytes)));
+    return details;
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<StandInCall> CallsTo(const std::vector<StandInCall>& calls,
+                                 const std::wstring& member) {
+    std::vector<StandInCall> found;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(found),
+                 [&](const StandInCall& call) { return SameText(call.member, member); });
+    return found;
+}
+
+std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls) {
+    std::vector<std::wstring> members;
+    for (const StandInCall& call : calls)
+        members.push_back(call.member);
+    return members;
+}
+
+std::optional<DWORD> RunWithInputBeforeTheFirstTick(const LauncherSetup& setup,
+                                                    const PostInput& post) {
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr,
+                                         OnWindowCreated, 0, 0, WINEVENT_OUTOFCONTEXT);
+    if (!hook) {
+        ADD_FAILURE() << "cannot watch for window creation (error " << GetLastError() << ")";
+        return std::nullopt;
+    }
+    std::optional<DWORD> exitCode;
+    bool done = false;
+    for (int attempt = 0; attempt < kHoldAttempts && !done; ++attempt) {
+        Process process = Start(setup.exe, L"");
+        Hold hold;
+        hold.processId = process.id();
+        AwaitForm(process, hold);
+        const HWND picture = hold.form ? GetWindow(hold.form, GW_CHILD) : nullptr;
+        if (hold.inTime && picture) {
+            post(hold.form, picture);
+            done = HandleInputThenEnd(hold, picture) == Outcome::Ended;
+        }
+        if (done) {
+            exitCode = process.WaitForExit();
+        } else {
+            // Whatever that start did reaches the record: begin a new one.
+            hold.Resume();
+            process.Terminate();
+            EndAllStandIns();
+            DeleteFileW((setup.standInFolder + L"\\calls.log").c_str());
+        }
+    }
+    UnhookWinEvent(hook);
+    if (!done)
+        ADD_FAILURE() << "could not get input to " << Narrow(setup.exe) << " before its first tick";
+    return exitCode;
+}
+
+}  // namespace harness

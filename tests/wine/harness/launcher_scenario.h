@@ -1,0 +1,80 @@
+// Running the launchers (Renvale, Tessaly) in folders of their own, with the stand-in for Access,
+// and looking at what they left behind: the database files and the stand-in's record of calls.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "standin_control.h"
+
+namespace harness {
+
+inline constexpr wchar_t kSplashFormClass[] = L"OrvantisSplashForm";
+
+// One launcher installed for one test:
+//   <work>\<test>\app\<program>    the application folder, where Orvantis.mde lives
+//   <work>\<test>\standin          the stand-in's folder (standin.ini, calls.log)
+struct LauncherSetup {
+    std::wstring appFolder;
+    std::wstring exe;
+    std::wstring standInFolder;
+    std::wstring installed;  // appFolder\Orvantis.mde
+    std::wstring staged;     // appFolder\TEMP\Orvantis.mde
+};
+
+// Makes the folders below WorkDir() (the application folder below base, a Windows path, when
+// given), copies the program (e.g. L"Renvale.exe"), writes standin.ini from config and points the
+// stand-in at its folder.
+// Stand-in servers still running are ended first, so the next one starts in the new folder.
+LauncherSetup InstallLauncher(const std::wstring& test, const std::wstring& program,
+                              const StandInConfig& config = {}, const std::wstring& base = {});
+
+// Starts the launcher and waits for it to end: its exit code, or nullopt when it did not end in
+// time (it is ended then). A message box from it is a test failure: the launchers show none.
+std::optional<DWORD> RunLauncher(const LauncherSetup& setup);
+
+// size bytes of database content that differ from those of any other seed.
+std::vector<std::uint8_t> DatabaseBytes(std::size_t size, std::uint8_t seed);
+// Writes the file, making its folder when missing.
+bool PutFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// "ok size=N crc32=XXXXXXXX", as the stand-in reports a database it opened with these bytes.
+std::wstring OpenedDetails(const std::vector<std::uint8_t>& bytes);
+
+// The names in a folder (files and folders, without "." and ".."), sorted; empty when it is
+// missing.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+
+// The calls of the record that name member, ignoring case as automation does.
+std::vector<StandInCall> CallsTo(const std::vector<StandInCall>& calls, const std::wstring& member);
+// The members of the record in order, e.g. {"Version", "AutomationSecurity", ...}.
+std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls);
+
+// Ends every stand-in server after each test, whatever its outcome.
+template <typename Base = testing::Test>
+class LauncherTest : public Base {
+  protected:
+    void TearDown() override { EndAllStandIns(); }
+};
+
+// Input for a launcher's splash window: posts messages to the form or to its picture box.
+using PostInput = std::function<void(HWND form, HWND picture)>;
+
+// Runs the launcher with input that comes before its first timer tick, and returns its exit code.
+// The launcher's user-interface thread is stopped right after its splash window is created, the
+// input is posted, and the launcher goes on: it handles the input, and whatever the input adds to
+// its queue in turn (the character of a key press), and then its message loop is ended before a
+// tick could come. So it launches only if the input closed the form. Starts again when this harness
+// was too slow to be sure of that order; reports a test failure when it never managed.
+std::optional<DWORD> RunWithInputBeforeTheFirstTick(const LauncherSetup& setup,
+                                                    const PostInput& post);
+
+}  // namespace harness

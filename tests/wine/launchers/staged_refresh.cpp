@@ -1,0 +1,186 @@
+// Renvale's refresh, as scenarios of the two database files before and after one start: the staged
+// copy in TEMP replaces the installed database whole or not at all, it is deleted only once it is
+// installed, and no temporary file is left anywhere. Tessaly never looks at TEMP.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "launcher_scenario.h"
+
+namespace {
+
+using namespace harness;
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kOld = DatabaseBytes(48 * 1024, 1);
+const Bytes kNew = DatabaseBytes(64 * 1024 + 17, 2);
+
+std::wstring UserTempFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    std::wstring folder(path, length);
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    return folder;
+}
+
+// The files before the start, and what the start must leave.
+struct RefreshCase {
+    const char* name;
+    const wchar_t* stagingFolder;  // the sub-folder as it is spelled on disk; nullptr: none
+    const Bytes* installedBefore;  // nullptr: absent
+    const Bytes* stagedBefore;     // nullptr: absent
+    const Bytes* installedAfter;
+};
+
+const RefreshCase kRefreshCases[] = {
+    {"NoTempFolder", nullptr, &kOld, nullptr, &kOld},
+    {"EmptyTempFolder", L"TEMP", &kOld, nullptr, &kOld},
+    {"StagedOverInstalled", L"TEMP", &kOld, &kNew, &kNew},
+    {"StagedWithoutInstalled", L"TEMP", nullptr, &kNew, &kNew},
+    // File names are not case-sensitive: "\TEMP\" and "\temp\" name the same staged copy.
+    {"StagedInLowerCaseTemp", L"temp", &kOld, &kNew, &kNew},
+};
+
+using StagedRefresh = LauncherTest<testing::TestWithParam<RefreshCase>>;
+
+TEST_P(StagedRefresh, LeavesTheFilesAsTheScenarioSays) {
+    const RefreshCase& scenario = GetParam();
+    const LauncherSetup setup = InstallLauncher(
+        L"refresh-" + std::wstring(scenario.name, scenario.name + strlen(scenario.name)),
+        L"Renvale.exe");
+    const std::wstring stagingFolder =
+        scenario.stagingFolder ? setup.appFolder + L"\\" + scenario.stagingFolder : L"";
+    if (scenario.stagingFolder) {
+        ASSERT_TRUE(CreateDirectoryW(stagingFolder.c_str(), nullptr));
+    }
+    if (scenario.installedBefore) {
+        ASSERT_TRUE(PutFile(setup.installed, *scenario.installedBefore));
+    }
+    if (scenario.stagedBefore) {
+        ASSERT_TRUE(PutFile(stagingFolder + L"\\Orvantis.mde", *scenario.stagedBefore));
+    }
+    const std::vector<std::wstring> userTempBefore = FolderEntries(UserTempFolder());
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    EXPECT_EQ(ReadFileBytes(setup.installed), *scenario.installedAfter);
+    std::vector<std::wstring> appFolderAfter = {L"Orvantis.mde", L"Renvale.exe"};
+    if (scenario.stagingFolder) {
+        // The folder itself stays; only the staged file may go.
+        appFolderAfter.push_back(scenario.stagingFolder);
+        EXPECT_TRUE(FolderEntries(stagingFolder).empty());
+    }
+    std::sort(appFolderAfter.begin(), appFolderAfter.end());
+    EXPECT_EQ(FolderEntries(setup.appFolder), appFolderAfter);
+    EXPECT_EQ(FolderEntries(UserTempFolder()), userTempBefore);
+    // Access opened the database as the refresh left it.
+    const std::vector<StandInCall> opens =
+        CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase");
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].details, OpenedDetails(*scenario.installedAfter));
+}
+
+INSTANTIATE_TEST_SUITE_P(Renvale, StagedRefresh, testing::ValuesIn(kRefreshCases),
+                         [](const testing::TestParamInfo<RefreshCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+using RefreshFailure = LauncherTest<>;
+
+// Another process holds the installed database without sharing: the install fails, and both files
+// stay as they were for the next start.
+TEST_F(RefreshFailure, AnInstalledDatabaseHeldOpenKeepsBothFiles) {
+    const LauncherSetup setup = InstallLauncher(L"refresh-held-open", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, kNew));
+    HANDLE held = CreateFileW(setup.installed.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    const std::optional<DWORD> exitCode = RunLauncher(setup);
+    CloseHandle(held);
+
+    ASSERT_EQ(exitCode, 0u);
+    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+    EXPECT_EQ(ReadFileBytes(setup.staged), kNew);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_EQ(FolderEntries(setup.appFolder + L"\\TEMP"),
+              (std::vector<std::wstring>{L"Orvantis.mde"}));
+    // The launch went on to Access all the same.
+    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"Visible").size(), 1u);
+}
+
+TEST_F(RefreshFailure, AReadOnlyInstalledDatabaseKeepsBothFiles) {
+    const LauncherSetup setup = InstallLauncher(L"refresh-read-only", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, kNew));
+    ASSERT_TRUE(SetFileAttributesW(setup.installed.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+    EXPECT_EQ(ReadFileBytes(setup.staged), kNew);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
+              OpenedDetails(kOld));
+}
+
+// The copy runs out of space half-way: the old database survives whole, the staged copy stays, and
+// the space the broken copy took is given back.
+TEST_F(RefreshFailure, ACopyThatRunsOutOfSpaceLeavesTheOldDatabaseWhole) {
+    const std::wstring smallFileSystem = WinePathOf(EnvironmentValue(L"ORVANTIS_SMALL_FS_DIR"));
+    if (smallFileSystem.empty() || !PathExists(smallFileSystem))
+        GTEST_SKIP() << "ORVANTIS_SMALL_FS_DIR names no small file system (the Wine session "
+                        "mounts one when it is set up as root)";
+    const LauncherSetup setup =
+        InstallLauncher(L"refresh-out-of-space", L"Renvale.exe", {}, smallFileSystem);
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ULARGE_INTEGER free{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(setup.appFolder.c_str(), &free, nullptr, nullptr));
+    // Room for the staged copy itself, but not for a second copy of it beside the database.
+    const std::size_t stagedSize = static_cast<std::size_t>(free.QuadPart * 3 / 4) & ~4095u;
+    const Bytes staged = DatabaseBytes(stagedSize, 3);
+    ASSERT_TRUE(PutFile(setup.staged, staged));
+    ULARGE_INTEGER freeBefore{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(setup.appFolder.c_str(), &freeBefore, nullptr, nullptr));
+    ASSERT_LT(freeBefore.QuadPart, stagedSize);
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+    EXPECT_EQ(ReadFileBytes(setup.staged), staged);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    ULARGE_INTEGER freeAfter{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(setup.appFolder.c_str(), &freeAfter, nullptr, nullptr));
+    EXPECT_EQ(freeAfter.QuadPart, freeBefore.QuadPart);
+    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
+              OpenedDetails(kOld));
+}
+
+using TessalyAndTemp = LauncherTest<>;
+
+TEST_F(TessalyAndTemp, TessalyLeavesAStagedCopyAlone) {
+    const LauncherSetup setup = InstallLauncher(L"tessaly-temp", L"Tessaly.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, kNew));
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+    EXPECT_EQ(ReadFileBytes(setup.staged), kNew);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"TEMP", L"Tessaly.exe"}));
+    EXPECT_EQ(FolderEntries(setup.appFolder + L"\\TEMP"),
+              (std::vector<std::wstring>{L"Orvantis.mde"}));
+    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
+              OpenedDetails(kOld));
+}
+
+}  // namespace
