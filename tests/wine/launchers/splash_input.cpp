@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "launcher_scenario.h"
 
 namespace {
@@ -49,10 +51,11 @@ void Post(HWND target, const EarlyInput& early) {
             PostMessageW(target, WM_CHAR, early.code, 1);
             break;
         case Input::Key: {
-            const LPARAM scanCode =
-                static_cast<LPARAM>(MapVirtualKeyW(early.code, MAPVK_VK_TO_VSC));
-            PostMessageW(target, WM_KEYDOWN, early.code, 1 | scanCode << 16);
-            PostMessageW(target, WM_KEYUP, early.code, 1 | scanCode << 16 | 0xC0000000);
+            // Repeat count 1 and the scan code; a release also has the previous-state and
+            // transition bits.
+            const DWORD keyData = 1 | MapVirtualKeyW(early.code, MAPVK_VK_TO_VSC) << 16;
+            PostMessageW(target, WM_KEYDOWN, early.code, static_cast<LPARAM>(keyData));
+            PostMessageW(target, WM_KEYUP, early.code, static_cast<LPARAM>(keyData | 0xC0000000));
             break;
         }
         case Input::Click:

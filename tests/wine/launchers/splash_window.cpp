@@ -100,15 +100,15 @@ TEST_P(SplashWindow, ShowsThePictureFramedCentredAndOutOfTheTaskbarUntilAccessIs
         << "the launch did not begin";
 
     // A fixed dialog frame, no caption, no control menu, no minimise or maximise button.
-    const LONG style = GetWindowLongW(form, GWL_STYLE);
-    const LONG exStyle = GetWindowLongW(form, GWL_EXSTYLE);
-    EXPECT_EQ(style & (WS_POPUP | WS_DLGFRAME), WS_POPUP | WS_DLGFRAME);
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(form, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(form, GWL_EXSTYLE));
+    EXPECT_EQ(style & (WS_POPUP | WS_DLGFRAME), DWORD{WS_POPUP | WS_DLGFRAME});
     EXPECT_EQ(style & (WS_BORDER | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
-              0);
+              0u);
     EXPECT_EQ(WindowText(form), L"");
     // Out of the taskbar.
-    EXPECT_EQ(exStyle & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
-    EXPECT_EQ(exStyle & WS_EX_APPWINDOW, 0);
+    EXPECT_EQ(exStyle & WS_EX_TOOLWINDOW, DWORD{WS_EX_TOOLWINDOW});
+    EXPECT_EQ(exStyle & WS_EX_APPWINDOW, 0u);
 
     HDC screen = GetDC(nullptr);
     const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "launcher_scenario.h"
 
@@ -144,7 +145,7 @@ TEST_F(RefreshFailure, ACopyThatRunsOutOfSpaceLeavesTheOldDatabaseWhole) {
     ULARGE_INTEGER free{};
     ASSERT_TRUE(GetDiskFreeSpaceExW(setup.appFolder.c_str(), &free, nullptr, nullptr));
     // Room for the staged copy itself, but not for a second copy of it beside the database.
-    const std::size_t stagedSize = static_cast<std::size_t>(free.QuadPart * 3 / 4) & ~4095u;
+    const std::size_t stagedSize = static_cast<std::size_t>(free.QuadPart * 3 / 4 / 4096 * 4096);
     const Bytes staged = DatabaseBytes(stagedSize, 3);
     ASSERT_TRUE(PutFile(setup.staged, staged));
     ULARGE_INTEGER freeBefore{};

@@ -2,6 +2,8 @@
 // for everything but "9.0"; the comparison is exact, and an unreadable Version counts as equal.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "launcher_scenario.h"
 
 namespace {
