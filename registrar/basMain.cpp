@@ -1,6 +1,8 @@
 #include "basMain.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 #include "basRegistry.h"
 
@@ -43,12 +45,20 @@ std::wstring WithoutEnclosingQuotes(const std::wstring& sText) {
     return sText;
 }
 
+// Decimal digits through std::to_chars: std::to_wstring would bring the C runtime's whole
+// formatted printing into the statically linked program.
+std::wstring DecimalText(std::int64_t lZahl) {
+    char aZiffern[24];
+    const auto ergebnis = std::to_chars(std::begin(aZiffern), std::end(aZiffern), lZahl);
+    return std::wstring(aZiffern, ergebnis.ptr);
+}
+
 std::wstring TwoDigits(int lZahl) {
-    return std::wstring(lZahl < 10 ? L"0" : L"") + std::to_wstring(lZahl);
+    return std::wstring(lZahl < 10 ? L"0" : L"") + DecimalText(lZahl);
 }
 
 std::wstring FourDigits(int lZahl) {
-    std::wstring sZahl = std::to_wstring(lZahl);
+    std::wstring sZahl = DecimalText(lZahl);
     return std::wstring(sZahl.size() < 4 ? 4 - sZahl.size() : 0, L'0') + sZahl;
 }
 
@@ -194,7 +204,7 @@ void AppendBackslash(std::wstring& sPfad) {
 }
 
 std::wstring LocationKey(std::int32_t lLocation) {
-    return kLocations + std::to_wstring(lLocation) + L"\\";
+    return kLocations + DecimalText(lLocation) + L"\\";
 }
 
 std::wstring DateText(const platform::LocalTime& zeit, const std::wstring& sZeitTrenner) {

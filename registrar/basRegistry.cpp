@@ -1,6 +1,8 @@
 #include "basRegistry.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <new>
 #include <vector>
 
@@ -53,9 +55,17 @@ std::wstring TextOfUtf16(const std::vector<std::uint8_t>& aPuffer) {
     return sText;
 }
 
+// Decimal digits through std::to_chars: std::to_wstring would bring the C runtime's whole
+// formatted printing into the statically linked program.
+std::wstring DecimalText(std::int64_t lZahl) {
+    char aZiffern[24];
+    const auto ergebnis = std::to_chars(std::begin(aZiffern), std::end(aZiffern), lZahl);
+    return std::wstring(aZiffern, ergebnis.ptr);
+}
+
 void ShowErrorBox(const std::wstring& sFunktion, const platform::RuntimeError& fehler) {
     platform::MsgBox(L"Es ist ein Fehler aufgetreten.\r\n\r\nIn Function:\t" + sFunktion +
-                         L"\r\nFehlernummer:\t" + std::to_wstring(fehler.number) +
+                         L"\r\nFehlernummer:\t" + DecimalText(fehler.number) +
                          L"\r\nBeschreibung:\t" + fehler.description,
                      platform::kMbIconError, L"Fehler in \"" + sFunktion + L"\"");
 }
