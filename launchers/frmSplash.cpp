@@ -34,6 +34,11 @@ struct MemoryDcDeleter {
 };
 using unique_memory_dc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
 
+struct ScreenDcReleaser {
+    void operator()(HDC dc) const noexcept { ReleaseDC(nullptr, dc); }
+};
+using unique_screen_dc = std::unique_ptr<std::remove_pointer_t<HDC>, ScreenDcReleaser>;
+
 LaunchProcedure launchProcedure = nullptr;
 owners::unique_gdi<HBITMAP> splashPicture;
 HWND Picture1 = nullptr;
@@ -46,10 +51,8 @@ int TwipsToPixels(int twips, int dotsPerInch) {
 }
 
 SIZE ScreenDotsPerInch() {
-    HDC screen = GetDC(nullptr);
-    SIZE dpi{GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY)};
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    const unique_screen_dc screen(GetDC(nullptr));
+    return {GetDeviceCaps(screen.get(), LOGPIXELSX), GetDeviceCaps(screen.get(), LOGPIXELSY)};
 }
 
 // The event handlers.
