@@ -20,7 +20,8 @@ struct RuntimeError {
 };
 
 // ---- Registry (advapi32, wide forms, bound by name at their first call) ------------------------
-// Names differ from <windows.h> macros on purpose. Each function throws RuntimeError when it cannot be bound; otherwise it returns the Win32 result.
+// Names differ from <windows.h> macros on purpose. Each function throws RuntimeError when it cannot
+// be bound; otherwise it returns the Win32 result.
 
 inline constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
 inline constexpr std::uint32_t kRegSz = 1;
@@ -32,7 +33,7 @@ inline constexpr long kErrorMoreData = 234;
 
 // Owns one open key; closes it through RegCloseKey on every path.
 class RegKey {
-public:
+  public:
     RegKey() = default;
     ~RegKey();
     RegKey(const RegKey&) = delete;
@@ -40,7 +41,7 @@ public:
     std::uintptr_t get() const { return handle_; }
     std::uintptr_t* put();  // closes any held key, then hands out the slot to fill
 
-private:
+  private:
     std::uintptr_t handle_ = 0;
 };
 
@@ -50,9 +51,10 @@ long CreateRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key);
 long QueryRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t* type,
                    std::uint8_t* data, std::uint32_t* size);
 long SetRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t type,
-                const std::uint8_t* data, std::uint32_t size);
+                 const std::uint8_t* data, std::uint32_t size);
 
-// Bytes of the system's 8-bit code page as wide characters, one per byte in a single-byte code page.
+// Bytes of the system's 8-bit code page as wide characters, one per byte in a single-byte code
+// page.
 std::wstring AnsiBytesToWide(const std::uint8_t* data, std::size_t size);
 
 // ---- Message box -----------------------------------------------------------------------------
@@ -88,36 +90,36 @@ const wchar_t* AppTitle();
 
 // Holds a named lock for its lifetime; acquiring waits for the current holder.
 class UserLock {
-public:
+  public:
     explicit UserLock(const std::wstring& name);
     ~UserLock();
     UserLock(const UserLock&) = delete;
     UserLock& operator=(const UserLock&) = delete;
 
-private:
+  private:
     std::uintptr_t handle_ = 0;
 };
 
 // ---- Automation (late-bound, by member name) -------------------------------------------------
 
-using AutomationValue = std::variant<std::monostate, std::wstring, std::int16_t, std::int32_t,
-                                     std::int64_t, bool>;
+using AutomationValue =
+    std::variant<std::monostate, std::wstring, std::int16_t, std::int32_t, std::int64_t, bool>;
 
 // Initialises COM for the calling thread for its lifetime.
 class ComApartment {
-public:
+  public:
     ComApartment();
     ~ComApartment();
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
-private:
+  private:
     bool initialised_ = false;
 };
 
 // Owns one reference to an automation object; empty when creation failed.
 class AutomationObject {
-public:
+  public:
     AutomationObject() = default;
     explicit AutomationObject(void* dispatch) : dispatch_(dispatch) {}
     ~AutomationObject();
@@ -128,14 +130,15 @@ public:
     void* get() const { return dispatch_; }
     void reset();  // releases the reference now
 
-private:
+  private:
     void* dispatch_ = nullptr;
 };
 
 // On the local machine; an empty object when the class is unknown or the server fails.
 AutomationObject CreateAutomationObject(const std::wstring& progId);
 // Each returns nullopt/false when the call fails, also on an empty object.
-std::optional<AutomationValue> GetProperty(const AutomationObject& object, const std::wstring& name);
+std::optional<AutomationValue> GetProperty(const AutomationObject& object,
+                                           const std::wstring& name);
 bool PutProperty(const AutomationObject& object, const std::wstring& name,
                  const AutomationValue& value);
 bool CallMethod(const AutomationObject& object, const std::wstring& name,

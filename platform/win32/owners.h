@@ -1,8 +1,8 @@
 // One small owner per kind of Windows resource, so every path releases what it took.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <memory>
 #include <type_traits>
@@ -12,7 +12,8 @@ namespace owners {
 
 struct HandleCloser {
     void operator()(HANDLE handle) const noexcept {
-        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        if (handle && handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
     }
 };
 using unique_handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
@@ -35,7 +36,7 @@ using unique_bstr = std::unique_ptr<std::remove_pointer_t<BSTR>, BstrFreer>;
 
 // A VARIANT that is cleared on every path.
 class unique_variant {
-public:
+  public:
     unique_variant() noexcept { VariantInit(&value_); }
     ~unique_variant() { VariantClear(&value_); }
     unique_variant(const unique_variant&) = delete;
@@ -43,14 +44,14 @@ public:
     VARIANT* get() noexcept { return &value_; }
     const VARIANT* get() const noexcept { return &value_; }
 
-private:
+  private:
     VARIANT value_;
 };
 
 // A COM interface pointer that releases its reference on every path.
 template <typename Interface>
 class com_ptr {
-public:
+  public:
     com_ptr() = default;
     explicit com_ptr(Interface* pointer) noexcept : pointer_(pointer) {}
     ~com_ptr() { reset(); }
@@ -74,10 +75,11 @@ public:
     }
     Interface* release() noexcept { return std::exchange(pointer_, nullptr); }
     void reset() noexcept {
-        if (pointer_) std::exchange(pointer_, nullptr)->Release();
+        if (pointer_)
+            std::exchange(pointer_, nullptr)->Release();
     }
 
-private:
+  private:
     Interface* pointer_ = nullptr;
 };
 
