@@ -13,12 +13,5 @@ const wchar_t* platform::AppTitle() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const platform::ComApartment apartment;
-    if (!frmSplash::Show(instance, Module1::LaunchDatabase))
-        return 1;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return frmSplash::Run(instance, Module1::LaunchDatabase);
 }

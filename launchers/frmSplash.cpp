@@ -202,4 +202,15 @@ bool Show(HINSTANCE instance, LaunchProcedure launchDatabase) {
     return true;
 }
 
+int Run(HINSTANCE instance, LaunchProcedure launchDatabase) {
+    if (!Show(instance, launchDatabase))
+        return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
 }  // namespace frmSplash

@@ -13,4 +13,8 @@ using LaunchProcedure = void (*)();
 // Returns false when the window cannot be made.
 bool Show(HINSTANCE instance, LaunchProcedure launchDatabase);
 
+// Shows the form and runs the message loop until the form is gone: the launcher's whole life.
+// Returns the process's exit code, 1 when the window cannot be made.
+int Run(HINSTANCE instance, LaunchProcedure launchDatabase);
+
 }  // namespace frmSplash

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -122,9 +123,16 @@ class AutomationObject {
   public:
     AutomationObject() = default;
     explicit AutomationObject(void* dispatch) : dispatch_(dispatch) {}
-    ~AutomationObject();
-    AutomationObject(AutomationObject&& other) noexcept;
-    AutomationObject& operator=(AutomationObject&& other) noexcept;
+    ~AutomationObject() { reset(); }
+    AutomationObject(AutomationObject&& other) noexcept
+        : dispatch_(std::exchange(other.dispatch_, nullptr)) {}
+    AutomationObject& operator=(AutomationObject&& other) noexcept {
+        if (this != &other) {
+            reset();
+            dispatch_ = std::exchange(other.dispatch_, nullptr);
+        }
+        return *this;
+    }
     AutomationObject(const AutomationObject&) = delete;
     AutomationObject& operator=(const AutomationObject&) = delete;
     void* get() const { return dispatch_; }

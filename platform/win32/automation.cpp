@@ -136,21 +136,6 @@ ComApartment::~ComApartment() {
         CoUninitialize();
 }
 
-AutomationObject::~AutomationObject() {
-    reset();
-}
-
-AutomationObject::AutomationObject(AutomationObject&& other) noexcept
-    : dispatch_(std::exchange(other.dispatch_, nullptr)) {}
-
-AutomationObject& AutomationObject::operator=(AutomationObject&& other) noexcept {
-    if (this != &other) {
-        reset();
-        dispatch_ = std::exchange(other.dispatch_, nullptr);
-    }
-    return *this;
-}
-
 void AutomationObject::reset() {
     if (dispatch_)
         static_cast<IDispatch*>(std::exchange(dispatch_, nullptr))->Release();

@@ -75,21 +75,6 @@ ComApartment::~ComApartment() {
     Record({L"ComUninit", L"", {}});
 }
 
-AutomationObject::~AutomationObject() {
-    reset();
-}
-
-AutomationObject::AutomationObject(AutomationObject&& other) noexcept
-    : dispatch_(std::exchange(other.dispatch_, nullptr)) {}
-
-AutomationObject& AutomationObject::operator=(AutomationObject&& other) noexcept {
-    if (this != &other) {
-        reset();
-        dispatch_ = std::exchange(other.dispatch_, nullptr);
-    }
-    return *this;
-}
-
 void AutomationObject::reset() {
     if (!std::exchange(dispatch_, nullptr))
         return;
