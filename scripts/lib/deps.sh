@@ -1,12 +1,13 @@
 # Installs what the build, the tests and the demo need on Debian 12, only when something is missing.
 # Sourced by scripts/build, scripts/test, scripts/demo and scripts/bench.
 
+# Extra packages one script alone needs may be given as arguments.
 orvantis_need_packages() {
     local missing=()
     local pkg
     for pkg in cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
         g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 \
-        xvfb xauth x11-apps imagemagick clang-format; do
+        xvfb xauth x11-apps imagemagick clang-format "$@"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

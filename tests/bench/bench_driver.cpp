@@ -1,0 +1,45 @@
+// Measures the programs under Wine for scripts/bench (see bench.h for what it prints).
+//   bench_driver registrar RUNS
+//   bench_driver launcher RUNS STANDIN_FOLDER
+//   bench_driver refresh APP_FOLDER CASE
+//   bench_driver sizes
+// Folders may be given as unix paths.
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "bench.h"
+#include "harness.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: bench_driver registrar RUNS | launcher RUNS STANDIN_FOLDER | "
+                 "refresh APP_FOLDER CASE | sizes\n");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2)
+        return Usage();
+    const std::wstring command = argv[1];
+    const auto argument = [&](int index) { return std::wstring(index < argc ? argv[index] : L""); };
+    const int runs = argc > 2 ? std::wcstol(argv[2], nullptr, 10) : 0;
+    bool ok = false;
+    if (command == L"registrar" && argc == 3 && runs > 0) {
+        ok = bench::MeasureRegistrar(runs);
+    } else if (command == L"launcher" && argc == 4 && runs > 0) {
+        ok = bench::MeasureLauncherStart(runs, harness::WinePathOf(argument(3)));
+    } else if (command == L"refresh" && argc == 4) {
+        ok = bench::MeasureRefreshRun(harness::WinePathOf(argument(2)),
+                                      harness::Narrow(argument(3)));
+    } else if (command == L"sizes" && argc == 2) {
+        ok = bench::MeasureSizes();
+    } else {
+        return Usage();
+    }
+    return ok ? 0 : 1;
+}

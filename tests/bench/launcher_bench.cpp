@@ -1,0 +1,74 @@
+// The launchers' start, up to the moment Access is asked to open the database, against a minimal
+// client that creates the same automation object and calls that one member. The stand-in server
+// is started once before the first counted run and serves every run after it, as a running
+// Access would; its record goes to a folder the caller chooses (a RAM file system keeps the
+// stand-in's flushes of its record out of the figures).
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench.h"
+#include "harness.h"
+#include "launcher_scenario.h"
+#include "standin_control.h"
+
+namespace bench {
+namespace {
+
+constexpr std::size_t kDatabaseBytes = 64 * 1024;
+
+// The stand-in's windows all belong to one process when no run had to start a server of its own.
+bool OneServerServedAll() {
+    std::set<DWORD> servers;
+    for (const harness::StandInWindow& window : harness::FindStandInWindows())
+        servers.insert(window.processId);
+    return servers.size() == 1;
+}
+
+}  // namespace
+
+bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
+    const std::wstring app = harness::MakeTestFolder(L"launcher");
+    const std::vector<std::pair<std::string, std::wstring>> programs = {
+        {"minimal-client", harness::CopyProgram(L"tests\\minimal_automation_client.exe", app,
+                                                L"minimal_automation_client.exe")},
+        {"Tessaly", harness::CopyProgram(L"Tessaly.exe", app)},
+        {"Renvale", harness::CopyProgram(L"Renvale.exe", app)},
+    };
+    for (const auto& [name, exe] : programs) {
+        if (exe.empty())
+            return false;
+    }
+    if (!harness::PutFile(app + L"\\Orvantis.mde", harness::DatabaseBytes(kDatabaseBytes, 1)) ||
+        !harness::RegisterStandIn()) {
+        Complain("cannot prepare the database or register the stand-in");
+        return false;
+    }
+    harness::EndAllStandIns();
+    if (!harness::PrepareStandInFolder(standInFolder)) {
+        Complain("cannot prepare the stand-in's folder " + harness::Narrow(standInFolder));
+        return false;
+    }
+    harness::UseStandInFolder(standInFolder);
+
+    bool ok = true;
+    // Round 0 is not counted: it starts the stand-in server and fills the file cache.
+    for (int round = 0; round <= runs && ok; ++round) {
+        for (const auto& [name, exe] : programs) {
+            const Timed run = TimeToOpen(exe, standInFolder);
+            ok = ok && run.ended;
+            if (round > 0)
+                PrintSample("launcher", name, run.milliseconds);
+        }
+    }
+    if (ok && !OneServerServedAll()) {
+        Complain("the stand-in server was started more than once: the runs were not all warm");
+        ok = false;
+    }
+    harness::EndAllStandIns();
+    harness::UnregisterStandIn();
+    return ok;
+}
+
+}  // namespace bench

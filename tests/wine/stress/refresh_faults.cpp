@@ -1,0 +1,118 @@
+// Refreshes that fail, again and again: a copy that runs out of space half-way and an installed
+// database held open by another process. Each time the installed database survives whole and the
+// staged copy stays for the next start; once the fault is gone, the next start installs it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher_scenario.h"
+
+namespace {
+
+using namespace harness;
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr int kRepeats = 10;
+const Bytes kOld = DatabaseBytes(48 * 1024, 1);
+
+std::uint64_t FreeBytes(const std::wstring& folder) {
+    ULARGE_INTEGER free{};
+    GetDiskFreeSpaceExW(folder.c_str(), &free, nullptr, nullptr);
+    return free.QuadPart;
+}
+
+// After a failed refresh: both files as they were, nothing else in the folders, and the stand-in
+// handed the old database.
+void ExpectBothKept(const LauncherSetup& setup, const Bytes& staged) {
+    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+    EXPECT_EQ(ReadFileBytes(setup.staged), staged);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_EQ(FolderEntries(setup.appFolder + L"\\TEMP"),
+              (std::vector<std::wstring>{L"Orvantis.mde"}));
+    const std::vector<StandInCall> opens =
+        CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase");
+    ASSERT_FALSE(opens.empty());
+    EXPECT_EQ(opens.back().details, OpenedDetails(kOld));
+}
+
+void ExpectInstalled(const LauncherSetup& setup, const Bytes& staged) {
+    EXPECT_EQ(ReadFileBytes(setup.installed), staged);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
+}
+
+// Takes space away from the small file system only while the test runs.
+struct FileRemovedAtEnd {
+    std::wstring path;
+    ~FileRemovedAtEnd() { DeleteFileW(path.c_str()); }
+};
+
+using RepeatedRefreshFaults = LauncherTest<>;
+
+TEST_F(RepeatedRefreshFaults, CopiesThatRunOutOfSpaceNeverDamageTheDatabaseNorLoseTheStagedCopy) {
+    const std::wstring smallFileSystem = WinePathOf(EnvironmentValue(L"ORVANTIS_SMALL_FS_DIR"));
+    if (smallFileSystem.empty() || !PathExists(smallFileSystem))
+        GTEST_SKIP() << "ORVANTIS_SMALL_FS_DIR names no small file system (the Wine session "
+                        "mounts one when it is set up as root)";
+    const LauncherSetup setup =
+        InstallLauncher(L"stress-out-of-space", L"Renvale.exe", {}, smallFileSystem);
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    const std::size_t stagedSize =
+        static_cast<std::size_t>(FreeBytes(setup.appFolder) / 3) & ~std::size_t{4095};
+    const Bytes staged = DatabaseBytes(stagedSize, 2);
+    ASSERT_TRUE(PutFile(setup.staged, staged));
+    // Another file takes the space, but for half of what a copy of the staged file needs.
+    const std::wstring filler = smallFileSystem + L"\\stress-filler";
+    const FileRemovedAtEnd fillerRemoved{filler};
+    ASSERT_TRUE(PutFile(
+        filler,
+        Bytes(static_cast<std::size_t>(FreeBytes(setup.appFolder)) - stagedSize / 2, 0xEE)));
+    const std::uint64_t freeBefore = FreeBytes(setup.appFolder);
+    ASSERT_LT(freeBefore, stagedSize);
+
+    for (int attempt = 1; attempt <= kRepeats; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        ASSERT_EQ(RunLauncher(setup), 0u);
+        ExpectBothKept(setup, staged);
+        // The broken copy gave its space back.
+        EXPECT_EQ(FreeBytes(setup.appFolder), freeBefore);
+    }
+
+    // With room again, the kept copy is installed.
+    ASSERT_TRUE(DeleteFileW(filler.c_str()));
+    ASSERT_EQ(RunLauncher(setup), 0u);
+    ExpectInstalled(setup, staged);
+}
+
+TEST_F(RepeatedRefreshFaults, AnInstalledDatabaseHeldOpenSurvivesEveryAttempt) {
+    const LauncherSetup setup = InstallLauncher(L"stress-held-open", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    const Bytes staged = DatabaseBytes(200 * 1024 + 3, 3);
+    ASSERT_TRUE(PutFile(setup.staged, staged));
+
+    for (int attempt = 1; attempt <= kRepeats; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        // Held without sharing, as a copy of Access that has the database open exclusively.
+        const HANDLE held = CreateFileW(setup.installed.c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        const std::optional<DWORD> exitCode = RunLauncher(setup);
+        CloseHandle(held);
+        ASSERT_EQ(exitCode, 0u);
+        EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+        EXPECT_EQ(ReadFileBytes(setup.staged), staged);
+        EXPECT_EQ(FolderEntries(setup.appFolder),
+                  (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    }
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+    ExpectInstalled(setup, staged);
+}
+
+}  // namespace
