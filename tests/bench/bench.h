@@ -1,5 +1,6 @@
 // scripts/bench's measurements under Wine. Each prints its results on stdout, one per line:
-//   sample SECTION CASE VALUE   one run's time in milliseconds, or a peak in bytes
+//   sample SECTION CASE VALUE ROUND   one run's time in milliseconds, or a peak in bytes;
+//                                     the cases of one round run one right after the other
 //   size PROGRAM FILE_BYTES PICTURE_BYTES
 // scripts/bench turns them into medians, ratios, the report and the chart.
 //
@@ -33,7 +34,7 @@ Timed TimeToExit(const std::wstring& exe, const std::wstring& arguments, bool wa
 // OpenCurrentDatabase; the program is then let run to its end, untimed.
 Timed TimeToOpen(const std::wstring& exe, const std::wstring& standInFolder);
 
-void PrintSample(const std::string& section, const std::string& caseName, double value);
+void PrintSample(const std::string& section, const std::string& caseName, double value, int round);
 // A failed measurement, on stderr.
 void Complain(const std::string& what);
 
@@ -45,8 +46,9 @@ bool MeasureRegistrar(int runs);
 // Tessaly and Renvale (no staged copy) until the stand-in has the OpenCurrentDatabase call, and
 // the minimal automation client, runs rounds each, with the stand-in server already running.
 bool MeasureLauncherStart(int runs, const std::wstring& standInFolder);
-// One start of appFolder\Renvale.exe, without Access, to its end; its time and peak working set.
-bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName);
+// One start of appFolder\Renvale.exe, without Access, to its end; its time and peak working set,
+// as a sample of the caller's round.
+bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round);
 // File size and embedded pictures of Vintrel, Renvale and Tessaly.
 bool MeasureSizes();
 

@@ -59,7 +59,7 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
             const Timed run = TimeToOpen(exe, standInFolder);
             ok = ok && run.ended;
             if (round > 0)
-                PrintSample("launcher", name, run.milliseconds);
+                PrintSample("launcher", name, run.milliseconds, round);
         }
     }
     if (ok && !OneServerServedAll()) {

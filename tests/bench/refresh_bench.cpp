@@ -9,14 +9,14 @@
 
 namespace bench {
 
-bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName) {
+bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round) {
     const Timed run = TimeToExit(appFolder + L"\\Renvale.exe", L"", true);
     if (!run.ended) {
         Complain("Renvale did not end well in " + harness::Narrow(appFolder));
         return false;
     }
-    PrintSample("refresh", caseName, run.milliseconds);
-    PrintSample("memory", caseName, static_cast<double>(run.peakWorkingSet));
+    PrintSample("refresh", caseName, run.milliseconds, round);
+    PrintSample("memory", caseName, static_cast<double>(run.peakWorkingSet), round);
     return true;
 }
 

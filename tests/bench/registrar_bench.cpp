@@ -71,7 +71,7 @@ bool MeasureRegistrar(int runs) {
         const Timed baseline = TimeToExit(minimal, L"");
         ok = baseline.ended;
         if (round > 0)
-            PrintSample("registrar", "minimal", baseline.milliseconds);
+            PrintSample("registrar", "minimal", baseline.milliseconds, round);
         for (const int occupied : kOccupiedCases) {
             // The run's own registration occupies the slot again for the next case.
             harness::DeleteTree(HKEY_CURRENT_USER, LocationKey(occupied));
@@ -82,11 +82,12 @@ bool MeasureRegistrar(int runs) {
                 ok = false;
             }
             if (round > 0)
-                PrintSample("registrar", "slots=" + std::to_string(occupied), run.milliseconds);
+                PrintSample("registrar", "slots=" + std::to_string(occupied), run.milliseconds,
+                            round);
         }
         const double calls = TimeRegistryCalls(kMostOccupied);
         if (round > 0)
-            PrintSample("registrar", "registry-calls", calls);
+            PrintSample("registrar", "registry-calls", calls, round);
     }
     harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations);
     return ok;

@@ -99,8 +99,8 @@ Timed TimeToOpen(const std::wstring& exe, const std::wstring& standInFolder) {
     return timed;
 }
 
-void PrintSample(const std::string& section, const std::string& caseName, double value) {
-    std::printf("sample %s %s %.3f\n", section.c_str(), caseName.c_str(), value);
+void PrintSample(const std::string& section, const std::string& caseName, double value, int round) {
+    std::printf("sample %s %s %.3f %d\n", section.c_str(), caseName.c_str(), value, round);
     std::fflush(stdout);
 }
 
