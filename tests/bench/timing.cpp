@@ -2,9 +2,11 @@
 
 #include <psapi.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "bench.h"
 #include "harness.h"
@@ -87,10 +89,15 @@ Timed TimeToOpen(const std::wstring& exe, const std::wstring& standInFolder) {
         return timed;
     bool opened = false;
     const ULONGLONG end = GetTickCount64() + kRunTimeoutMs;
-    while (!opened && GetTickCount64() < end) {
+    for (;;) {
         opened = OpenRecorded(logPath, lastSize);
-        if (!opened && WaitForSingleObject(process.handle(), kLogPollMs) == WAIT_OBJECT_0)
-            opened = OpenRecorded(logPath, lastSize);  // ended before it was seen: once more
+        if (opened || GetTickCount64() >= end)
+            break;
+        if (WaitForSingleObject(process.handle(), kLogPollMs) == WAIT_OBJECT_0) {
+            // Ended between two looks: one last look at the record.
+            opened = OpenRecorded(logPath, lastSize);
+            break;
+        }
     }
     timed.milliseconds = NowMs() - start;
     timed.ended = EndedWell(process) && opened;
