@@ -163,6 +163,8 @@ TEST_F(RefreshFailure, ACopyThatRunsOutOfSpaceLeavesTheOldDatabaseWhole) {
     EXPECT_EQ(freeAfter.QuadPart, freeBefore.QuadPart);
     EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
               OpenedDetails(kOld));
+    // The small file system is shared by the whole session: give its space back.
+    EXPECT_TRUE(RemoveTree(smallFileSystem + L"\\refresh-out-of-space"));
 }
 
 using TessalyAndTemp = LauncherTest<>;
