@@ -175,6 +175,15 @@ std::wstring OpenedDetails(const std::vector<std::uint8_t>& bytes) {
     return details;
 }
 
+std::wstring UserTempFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    std::wstring folder(path, length);
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    return folder;
+}
+
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW entry;

@@ -49,6 +49,9 @@ bool PutFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 // "ok size=N crc32=XXXXXXXX", as the stand-in reports a database it opened with these bytes.
 std::wstring OpenedDetails(const std::vector<std::uint8_t>& bytes);
 
+// The user's %TEMP% folder, without a trailing backslash: a refresh must leave nothing there.
+std::wstring UserTempFolder();
+
 // The names in a folder (files and folders, without "." and ".."), sorted; empty when it is
 // missing.
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);

@@ -19,15 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 const Bytes kOld = DatabaseBytes(48 * 1024, 1);
 const Bytes kNew = DatabaseBytes(64 * 1024 + 17, 2);
 
-std::wstring UserTempFolder() {
-    wchar_t path[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
-    std::wstring folder(path, length);
-    if (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    return folder;
-}
-
 // The files before the start, and what the start must leave.
 struct RefreshCase {
     const char* name;

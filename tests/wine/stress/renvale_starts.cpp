@@ -19,15 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kStarts = 200;
 constexpr int kStartsPerStagedCopy = 3;
 
-std::wstring UserTempFolder() {
-    wchar_t path[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
-    std::wstring folder(path, length);
-    if (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    return folder;
-}
-
 // Each release differs in size and content from the one before.
 Bytes Release(int number) {
     return DatabaseBytes(32 * 1024 + static_cast<std::size_t>(number % 7) * 4099,
