@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -193,6 +194,10 @@ struct Pixels {
     std::uint32_t at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
 };
 
+// A width x height 32-bit picture painted off the screen: paint draws into the memory DC (bits are
+// its pixels, top row first) with the screen DC at hand; empty when it cannot be made.
+using OffscreenPainter = std::function<void(HDC memory, HDC screen, std::uint32_t* bits)>;
+Pixels PaintOffscreen(int width, int height, const OffscreenPainter& paint);
 // One copy of a screen area (screen coordinates).
 Pixels CaptureScreen(const RECT& area);
 // The whole window, frame included, or its client area.

@@ -25,33 +25,11 @@ const Candidate kCandidates[] = {
 
 // The stock icon drawn over a background of the given colour, as the box would show it.
 Pixels DrawnIcon(LPCWSTR resource, std::uint32_t background) {
-    Pixels drawn;
-    drawn.width = drawn.height = kIconSize;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kIconSize;
-    info.bmiHeader.biHeight = -kIconSize;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        auto* pixels = static_cast<std::uint32_t*>(bits);
-        std::fill(pixels, pixels + kIconSize * kIconSize, background);
+    return PaintOffscreen(kIconSize, kIconSize, [&](HDC memory, HDC, std::uint32_t* bits) {
+        std::fill(bits, bits + kIconSize * kIconSize, background);
         DrawIconEx(memory, 0, 0, LoadIconW(nullptr, resource), kIconSize, kIconSize, 0, nullptr,
                    DI_NORMAL);
-        GdiFlush();
-        for (int i = 0; i < kIconSize * kIconSize; ++i)
-            drawn.rgb.push_back(pixels[i] & 0xFFFFFF);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return drawn;
+    });
 }
 
 BoxIcon BestMatch(const Pixels& onScreen) {

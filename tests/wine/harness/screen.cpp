@@ -4,39 +4,45 @@
 
 namespace harness {
 
-Pixels CaptureScreen(const RECT& area) {
-    Pixels pixels;
-    pixels.width = area.right - area.left;
-    pixels.height = area.bottom - area.top;
-    if (pixels.width <= 0 || pixels.height <= 0)
+Pixels PaintOffscreen(int width, int height, const OffscreenPainter& paint) {
+    if (width <= 0 || height <= 0)
         return {};
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = pixels.width;
-    info.bmiHeader.biHeight = -pixels.height;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as Pixels holds its rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    Pixels pixels;
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap && bits) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, area.left, area.top, SRCCOPY);
+        auto* source = static_cast<std::uint32_t*>(bits);
+        paint(memory, screen, source);
         GdiFlush();
-        const auto* source = static_cast<const std::uint32_t*>(bits);
-        pixels.rgb.reserve(static_cast<size_t>(pixels.width) * pixels.height);
-        for (int i = 0; i < pixels.width * pixels.height; ++i) {
+        pixels.width = width;
+        pixels.height = height;
+        pixels.rgb.reserve(static_cast<size_t>(width) * height);
+        for (int i = 0; i < width * height; ++i)
             pixels.rgb.push_back(source[i] & 0xFFFFFF);
-        }
         SelectObject(memory, old);
-        DeleteObject(bitmap);
-    } else {
-        pixels = {};
     }
+    if (bitmap)
+        DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return pixels;
+}
+
+Pixels CaptureScreen(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    return PaintOffscreen(width, height, [&](HDC memory, HDC screen, std::uint32_t*) {
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    });
 }
 
 Pixels CaptureWindow(HWND window) {
