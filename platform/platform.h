@@ -24,6 +24,7 @@ struct RuntimeError {
 // Names differ from <windows.h> macros on purpose. Each function throws RuntimeError when it cannot
 // be bound; otherwise it returns the Win32 result.
 
+inline constexpr std::uint32_t kHkeyClassesRoot = 0x80000000u;
 inline constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
@@ -89,17 +90,27 @@ const wchar_t* AppTitle();
 
 // ---- Serialising among the current user's processes ------------------------------------------
 
-// Holds a named lock for its lifetime; acquiring waits for the current holder.
+// Holds a lock shared by all of the current user's processes in every session (only this
+// session's when that cannot be had) for its lifetime; acquiring waits at most timeoutMs.
 class UserLock {
   public:
-    explicit UserLock(const std::wstring& name);
+    UserLock(const std::wstring& name, std::uint32_t timeoutMs);
     ~UserLock();
     UserLock(const UserLock&) = delete;
     UserLock& operator=(const UserLock&) = delete;
+    // False when the wait timed out or no lock could be made.
+    bool held() const { return handle_ != 0; }
 
   private:
     std::uintptr_t handle_ = 0;
 };
+
+// ---- Paths -----------------------------------------------------------------------------------
+
+// The absolute, normalised form of a path, as GetFullPathNameW gives it; nullopt when it fails.
+std::optional<std::wstring> FullPathName(const std::wstring& path);
+// Whether two names are the same for the file system: equal without regard to letter case.
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b);
 
 // ---- Automation (late-bound, by member name) -------------------------------------------------
 

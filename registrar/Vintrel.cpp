@@ -1,4 +1,5 @@
-// Vintrel: records a folder as a trusted location of Microsoft Access 2007 for the current user.
+// Vintrel: records a folder as a trusted location of Microsoft Access for the current user;
+// its exit code tells scripts the outcome.
 #include <windows.h>
 
 #include "basMain.h"
@@ -9,6 +10,5 @@ const wchar_t* platform::AppTitle() {
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    basMain::Main();
-    return 0;
+    return basMain::Main();
 }

@@ -1,56 +1,40 @@
 #include "basMain.h"
 
 #include <algorithm>
-#include <charconv>
-#include <iterator>
 
+#include "Messages.h"
+#include "TextHelpers.h"
 #include "basRegistry.h"
 
 namespace basMain {
 
 bool bDeutsch = true;
 bool bMeldung = true;
+std::vector<std::wstring> officeVersionsNamed;
+bool allowNetworkLocations = false;
+bool registerOnce = false;
+bool showUsage = false;
 
 namespace {
 
-const std::wstring kLocations =
-    L"Software\\Microsoft\\Office\\12.0\\Access\\Security\\Trusted Locations\\Location";
+using textHelpers::DecimalText;
+using textHelpers::LowerCase;
+using textHelpers::TrimBlanks;
 
 // Serialises the search and the writes among the current user's registrars, so that two of them
 // started together never pick the same slot.
-const std::wstring kSperre = L"Local\\Vintrel.TrustedLocations";
+const std::wstring kSperre = L"Vintrel.TrustedLocations";
 
-std::wstring TrimBlanks(const std::wstring& sText) {
-    const auto lAnfang = sText.find_first_not_of(L' ');
-    if (lAnfang == std::wstring::npos)
-        return {};
-    return sText.substr(lAnfang, sText.find_last_not_of(L' ') - lAnfang + 1);
+std::wstring TrustedLocationsKey(const std::wstring& sVersion) {
+    return L"Software\\Microsoft\\Office\\" + sVersion + L"\\Access\\Security\\Trusted Locations\\";
 }
 
-// Only the ASCII letters matter: the switch words are plain ASCII, and no other character
-// lower-cases to one of their letters.
-std::wstring LowerCase(std::wstring sText) {
-    for (auto& zeichen : sText) {
-        if (zeichen >= L'A' && zeichen <= L'Z')
-            zeichen = static_cast<wchar_t>(zeichen - L'A' + L'a');
-    }
-    return sText;
-}
-
-// No Windows folder name holds a double quote, so one enclosing pair is quoting, not part of it.
-std::wstring WithoutEnclosingQuotes(const std::wstring& sText) {
-    if (sText.size() >= 2 && sText.front() == L'"' && sText.back() == L'"') {
-        return sText.substr(1, sText.size() - 2);
-    }
-    return sText;
-}
-
-// Decimal digits through std::to_chars: std::to_wstring would bring the C runtime's whole
-// formatted printing into the statically linked program.
-std::wstring DecimalText(std::int64_t lZahl) {
-    char aZiffern[24];
-    const auto ergebnis = std::to_chars(std::begin(aZiffern), std::end(aZiffern), lZahl);
-    return std::wstring(aZiffern, ergebnis.ptr);
+// A switch's value after its word: no Windows folder name holds a double quote, so every quote is
+// quoting, not part of it.
+std::wstring SwitchValue(const std::wstring& sSchalter, std::size_t lWortLaenge) {
+    std::wstring sWert = sSchalter.substr(std::min(lWortLaenge, sSchalter.size()));
+    sWert.erase(std::remove(sWert.begin(), sWert.end(), L'"'), sWert.end());
+    return TrimBlanks(sWert);
 }
 
 std::wstring TwoDigits(int lZahl) {
@@ -62,27 +46,10 @@ std::wstring FourDigits(int lZahl) {
     return std::wstring(sZahl.size() < 4 ? 4 - sZahl.size() : 0, L'0') + sZahl;
 }
 
-const wchar_t* RefusalText() {
-    return bDeutsch ? L"Es ist nicht möglich einen vertrauenswürdigen Speicherort auf ein "
-                      L"Laufwerk direkt anzulegen."
-                    : L"A root folder cannot add to the trusted locations.";
-}
-
-const wchar_t* AllSlotsTakenText() {
-    return bDeutsch ? L"Alle vertrauenswürdigen Speicherorte sind belegt. Der Ordner wurde "
-                      L"nicht eingetragen."
-                    : L"All trusted locations are taken. The folder was not added.";
-}
-
-std::wstring SuccessText(const std::wstring& sPfad) {
-    return L"\"" + sPfad + L"\"" +
-           (bDeutsch ? L" wurde zu den Vertrauenswürdigen Speicherorten hinzugefügt."
-                     : L" added to the trusted locations.");
-}
-
-void WriteLocation(std::int32_t lLocation, const std::wstring& sPfad, std::int32_t lUnterordner) {
+void WriteLocation(const std::wstring& sVersion, std::int32_t lLocation, const std::wstring& sPfad,
+                   std::int32_t lUnterordner) {
     const std::uint32_t lRoot = platform::kHkeyCurrentUser;
-    const std::wstring sSchluessel = LocationKey(lLocation);
+    const std::wstring sSchluessel = LocationKey(lLocation, sVersion);
     const std::wstring sDatum = DateText(platform::Now(), platform::TimeSeparator());
     basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Date", sDatum);
     basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Description",
@@ -93,51 +60,127 @@ void WriteLocation(std::int32_t lLocation, const std::wstring& sPfad, std::int32
     }
 }
 
+enum class Registration { Done, NoFreeSlot, LockNotHad };
+
+// The slots of every version are chosen before anything is written, so a version without a free
+// slot leaves all of them untouched. No box is shown while the lock is held: another registrar of
+// the same user would wait for as long as the box stands open.
+Registration RegisterUnderLock(const std::vector<std::wstring>& aVersionen,
+                               const std::wstring& sPfad, std::int32_t lUnterordner) {
+    const platform::UserLock sperre(kSperre, kLockWaitMs);
+    if (!sperre.held())
+        return Registration::LockNotHad;
+    basRegistry::HoldErrorBoxes();
+    std::vector<SlotChoice> aSlots;
+    for (const auto& sVersion : aVersionen) {
+        aSlots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad)
+                                      : SlotChoice{fnc_Freie_Location_Suchen(sVersion), false});
+    }
+    const bool bVoll = std::any_of(aSlots.begin(), aSlots.end(), [](const SlotChoice& slot) {
+        return slot.lLocation == kKeineFreieLocation;
+    });
+    if (bVoll)
+        return Registration::NoFreeSlot;
+    for (std::size_t i = 0; i < aVersionen.size(); ++i) {
+        if (!aSlots[i].alreadyRegistered)
+            WriteLocation(aVersionen[i], aSlots[i].lLocation, sPfad, lUnterordner);
+        if (allowNetworkLocations) {
+            basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
+                                               TrustedLocationsKey(aVersionen[i]),
+                                               L"AllowNetworkLocations", 1);
+        }
+    }
+    return Registration::Done;
+}
+
 }  // namespace
 
-void Main() {
+int Main() {
     bDeutsch = true;
     bMeldung = true;
+    officeVersionsNamed.clear();
+    allowNetworkLocations = false;
+    registerOnce = false;
+    showUsage = false;
     std::int32_t lUnterordner = 1;
     std::wstring sPfad = platform::AppPath();
+    const int errorsBefore = basRegistry::ErrorCount();
+    const auto exitCode = [errorsBefore](ExitCode code) {
+        return basRegistry::ErrorCount() > errorsBefore ? kRegistryError : code;
+    };
 
     std::vector<std::wstring> aSchalter;
     if (fnc_Kommandozeile_Zerlegen(aSchalter, L"/") > 0) {
         for (const auto& sSchalter : aSchalter)
             ApplySwitch(sSchalter, lUnterordner, sPfad);
     }
+    if (showUsage) {
+        platform::MsgBox(messages::Usage(bDeutsch), platform::kMbIconInformation,
+                         platform::ProgramFileName());
+        return kRegistered;
+    }
 
     AppendBackslash(sPfad);
-    if (sPfad.size() == 3) {
-        platform::MsgBox(RefusalText(), platform::kMbIconError);
-        return;
+    if (IsDriveRoot(sPfad)) {
+        platform::MsgBox(messages::Refusal(bDeutsch), platform::kMbIconError);
+        return kRefused;
     }
 
-    std::int32_t lLocation = kKeineFreieLocation;
-    {
-        platform::UserLock sperre(kSperre);
-        lLocation = fnc_Freie_Location_Suchen();
-        if (lLocation != kKeineFreieLocation)
-            WriteLocation(lLocation, sPfad, lUnterordner);
+    const officeVersions::Choice versionen = officeVersions::Choose(officeVersionsNamed);
+    using Problem = officeVersions::Choice::Problem;
+    if (versionen.problem != Problem::None) {
+        platform::MsgBox(versionen.problem == Problem::InvalidValue
+                             ? messages::InvalidOfficeVersion(bDeutsch, versionen.invalidValue)
+                             : messages::NoAccessInstalled(bDeutsch),
+                         platform::kMbIconError);
+        return exitCode(kRefused);
     }
 
-    if (lLocation == kKeineFreieLocation) {
-        platform::MsgBox(AllSlotsTakenText(), platform::kMbIconError);
-    } else if (bMeldung) {
-        platform::MsgBox(SuccessText(sPfad), platform::kMbIconInformation,
+    const Registration ergebnis = RegisterUnderLock(versionen.versions, sPfad, lUnterordner);
+    basRegistry::ShowHeldErrorBoxes();
+    switch (ergebnis) {
+        case Registration::LockNotHad:
+            platform::MsgBox(messages::LockNotHad(bDeutsch), platform::kMbIconError);
+            return kRegistryError;
+        case Registration::NoFreeSlot:
+            platform::MsgBox(messages::AllSlotsTaken(bDeutsch), platform::kMbIconError);
+            return exitCode(kNoFreeSlot);
+        case Registration::Done:
+            break;
+    }
+    if (bMeldung) {
+        platform::MsgBox(messages::Success(bDeutsch, sPfad), platform::kMbIconInformation,
                          platform::ProgramFileName());
     }
+    return exitCode(kRegistered);
 }
 
-std::int32_t fnc_Freie_Location_Suchen() {
+std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion) {
     for (std::int32_t lLocation = 0; lLocation <= kLetzteLocation; ++lLocation) {
-        const std::wstring sSchluessel = LocationKey(lLocation);
+        const std::wstring sSchluessel = LocationKey(lLocation, sVersion);
         if (basRegistry::fnc_Reg_String_Lesen(platform::kHkeyCurrentUser, sSchluessel, L"Path")
                 .empty()) {
             return lLocation;
         }
     }
     return kKeineFreieLocation;
+}
+
+SlotChoice ChooseSlot(const std::wstring& sVersion, const std::wstring& sPfad) {
+    SlotChoice choice;
+    for (std::int32_t lLocation = 0; lLocation <= kLetzteLocation; ++lLocation) {
+        std::wstring sGelesen = basRegistry::fnc_Reg_String_Lesen(
+            platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path");
+        if (sGelesen.empty()) {
+            if (choice.lLocation == kKeineFreieLocation)
+                choice.lLocation = lLocation;
+            continue;
+        }
+        AppendBackslash(sGelesen);
+        if (platform::EqualIgnoringCase(sGelesen, sPfad))
+            return {lLocation, true};
+    }
+    return choice;
 }
 
 std::int32_t fnc_Kommandozeile_Zerlegen(std::vector<std::wstring>& aSchalter,
@@ -191,11 +234,21 @@ void ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std:
     if (sKlein == L"nosubfolder")
         lUnterordner = 0;
     if (sKlein.substr(0, 4) == L"path") {
-        const std::wstring sWert = WithoutEnclosingQuotes(
-            TrimBlanks(sSchalter.substr(std::min<std::size_t>(4, sSchalter.size()))));
+        const std::wstring sWert = SwitchValue(sSchalter, 4);
         if (!sWert.empty())
             sPfad = sWert;
     }
+    if (sKlein.substr(0, 6) == L"office") {
+        const std::wstring sWert = SwitchValue(sSchalter, 6);
+        if (!sWert.empty())
+            officeVersionsNamed.push_back(sWert);
+    }
+    if (sKlein == L"network")
+        allowNetworkLocations = true;
+    if (sKlein == L"once")
+        registerOnce = true;
+    if (sKlein == L"?" || sKlein == L"help")
+        showUsage = true;
 }
 
 void AppendBackslash(std::wstring& sPfad) {
@@ -203,8 +256,16 @@ void AppendBackslash(std::wstring& sPfad) {
         sPfad += L'\\';
 }
 
-std::wstring LocationKey(std::int32_t lLocation) {
-    return kLocations + DecimalText(lLocation) + L"\\";
+bool IsDriveRoot(const std::wstring& sPfad) {
+    if (sPfad.size() == 3)
+        return true;
+    // Other spellings of a root (C:\\, C:\., C:/, C:\..) trust the whole drive just the same.
+    const auto sVoll = platform::FullPathName(sPfad);
+    return sVoll && sVoll->size() == 3 && (*sVoll)[1] == L':' && (*sVoll)[2] == L'\\';
+}
+
+std::wstring LocationKey(std::int32_t lLocation, const std::wstring& sVersion) {
+    return TrustedLocationsKey(sVersion) + L"Location" + DecimalText(lLocation) + L"\\";
 }
 
 std::wstring DateText(const platform::LocalTime& zeit, const std::wstring& sZeitTrenner) {

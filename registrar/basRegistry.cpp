@@ -1,11 +1,11 @@
 #include "basRegistry.h"
 
 #include <algorithm>
-#include <charconv>
-#include <iterator>
 #include <new>
+#include <utility>
 #include <vector>
 
+#include "TextHelpers.h"
 #include "platform.h"
 
 namespace basRegistry {
@@ -55,19 +55,25 @@ std::wstring TextOfUtf16(const std::vector<std::uint8_t>& aPuffer) {
     return sText;
 }
 
-// Decimal digits through std::to_chars: std::to_wstring would bring the C runtime's whole
-// formatted printing into the statically linked program.
-std::wstring DecimalText(std::int64_t lZahl) {
-    char aZiffern[24];
-    const auto ergebnis = std::to_chars(std::begin(aZiffern), std::end(aZiffern), lZahl);
-    return std::wstring(aZiffern, ergebnis.ptr);
-}
+struct ErrorBox {
+    std::wstring text;
+    std::wstring title;
+};
+
+bool boxesHeld = false;
+std::vector<ErrorBox> heldBoxes;
+int errorCount = 0;
 
 void ShowErrorBox(const std::wstring& sFunktion, const platform::RuntimeError& fehler) {
-    platform::MsgBox(L"Es ist ein Fehler aufgetreten.\r\n\r\nIn Function:\t" + sFunktion +
-                         L"\r\nFehlernummer:\t" + DecimalText(fehler.number) +
-                         L"\r\nBeschreibung:\t" + fehler.description,
-                     platform::kMbIconError, L"Fehler in \"" + sFunktion + L"\"");
+    ++errorCount;
+    ErrorBox box{L"Es ist ein Fehler aufgetreten.\r\n\r\nIn Function:\t" + sFunktion +
+                     L"\r\nFehlernummer:\t" + textHelpers::DecimalText(fehler.number) +
+                     L"\r\nBeschreibung:\t" + fehler.description,
+                 L"Fehler in \"" + sFunktion + L"\""};
+    if (boxesHeld)
+        heldBoxes.push_back(std::move(box));
+    else
+        platform::MsgBox(box.text, platform::kMbIconError, box.title);
 }
 
 platform::RuntimeError OutOfMemory() {
@@ -162,6 +168,22 @@ void fnc_Reg_String_Schreiben(const std::uint32_t& lRoot, const std::wstring& sS
     } catch (const std::bad_alloc&) {
         ShowErrorBox(sFunktion, OutOfMemory());
     }
+}
+
+void HoldErrorBoxes() {
+    boxesHeld = true;
+}
+
+void ShowHeldErrorBoxes() {
+    boxesHeld = false;
+    std::vector<ErrorBox> boxes;
+    boxes.swap(heldBoxes);
+    for (const auto& box : boxes)
+        platform::MsgBox(box.text, platform::kMbIconError, box.title);
+}
+
+int ErrorCount() {
+    return errorCount;
 }
 
 }  // namespace basRegistry

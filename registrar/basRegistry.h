@@ -21,4 +21,11 @@ void fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot, const std::wstring& sSchl
 void fnc_Reg_String_Schreiben(const std::uint32_t& lRoot, const std::wstring& sSchluessel,
                               const std::wstring& sWertName, const std::wstring& sText);
 
+// While held, the helpers' error boxes wait instead of being shown, so that no box stands open
+// while a lock is held; ShowHeldErrorBoxes shows them in the order they arose and ends the hold.
+void HoldErrorBoxes();
+void ShowHeldErrorBoxes();
+// How many run-time errors the helpers have reported since the process started.
+int ErrorCount();
+
 }  // namespace basRegistry

@@ -45,12 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     basMain::AppendBackslash(sPfad);
     Check(!sPfad.empty() && sPfad.back() == L'\\');
 
-    basMain::Main();
+    const int exitCode = basMain::Main();
     const std::wstring slot0 =
         L"Software\\Microsoft\\Office\\12.0\\Access\\Security\\Trusted Locations\\Location0";
     const auto path = doubles::GetValue(slot0, L"Path");
-    if (sPfad.size() == 3) {
+    if (basMain::showUsage || sPfad.size() == 3 || exitCode == basMain::kRefused) {
         Check(!path && doubles::World().boxes.size() == 1);
+        Check(exitCode == (basMain::showUsage ? basMain::kRegistered : basMain::kRefused));
+    } else if (!basMain::officeVersionsNamed.empty()) {
+        Check(exitCode == basMain::kRegistered);
     } else {
         Check(path && path->data == doubles::Utf16(sPfad));
         Check(doubles::GetValue(slot0, L"AllowSubfolders").has_value() == (lUnterordner == 1));

@@ -35,15 +35,28 @@ const wchar_t* AppTitle() {
     return L"Vintrel";
 }
 
-UserLock::UserLock(const std::wstring& name) {
-    World().journal.push_back(L"lock " + name);
+UserLock::UserLock(const std::wstring& name, std::uint32_t timeoutMs) {
+    World().journal.push_back(L"lock " + name + L" " + std::to_wstring(timeoutMs));
+    if (!World().lockAvailable)
+        return;
     World().lockHeld = true;
     handle_ = 1;
 }
 
 UserLock::~UserLock() {
+    if (!handle_)
+        return;
     World().journal.push_back(L"unlock");
     World().lockHeld = false;
+}
+
+std::optional<std::wstring> FullPathName(const std::wstring& path) {
+    const auto full = World().fullPaths.find(path);
+    return full == World().fullPaths.end() ? path : full->second;
+}
+
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return !doubles::NoCaseLess{}(a, b) && !doubles::NoCaseLess{}(b, a);
 }
 
 }  // namespace platform

@@ -41,7 +41,13 @@ struct RegistrarWorld {
     platform::LocalTime now{2026, 12, 6, 21, 7};
     std::wstring timeSeparator = L":";
 
-    // HKEY_CURRENT_USER: every existing key by its path, without a trailing backslash.
+    // What GetFullPathNameW gives for a path, where it is not the path itself.
+    std::map<std::wstring, std::wstring> fullPaths;
+    // False: another registrar holds the lock for longer than the wait.
+    bool lockAvailable = true;
+
+    // HKEY_CURRENT_USER: every existing key by its path, without a trailing backslash. Keys of
+    // HKEY_CLASSES_ROOT are kept here too, below kClassesRoot.
     std::map<std::wstring, Values, NoCaseLess> keys;
     // Keys that may not be created, with everything below them.
     std::vector<std::wstring> deniedKeys;
@@ -59,6 +65,8 @@ struct RegistrarWorld {
     int queries = 0;
     bool lockHeld = false;
 };
+
+inline const std::wstring kClassesRoot = L"HKEY_CLASSES_ROOT\\";
 
 // The one world of the test process; ResetWorld() gives a fresh one.
 RegistrarWorld& World();

@@ -29,6 +29,15 @@ std::wstring KeyPath(const std::wstring& subKey) {
     return path;
 }
 
+// The path in the world's one key map; empty for a root the double does not hold.
+std::wstring RootedPath(std::uint32_t root, const std::wstring& subKey) {
+    if (root == platform::kHkeyCurrentUser)
+        return KeyPath(subKey);
+    if (root == platform::kHkeyClassesRoot)
+        return kClassesRoot + KeyPath(subKey);
+    return {};
+}
+
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
     if (text.size() < prefix.size())
         return false;
@@ -82,8 +91,8 @@ long OpenRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key) {
     doubles::ThrowWhenUnbindable("RegOpenKeyW");
     World().journal.push_back(L"RegOpenKeyW " + subKey);
     std::uintptr_t* handle = key.put();
-    const std::wstring path = doubles::KeyPath(subKey);
-    if (root != kHkeyCurrentUser)
+    const std::wstring path = doubles::RootedPath(root, subKey);
+    if (path.empty())
         return doubles::kErrorInvalidHandle;
     if (!World().keys.count(path))
         return doubles::kErrorFileNotFound;
@@ -95,8 +104,8 @@ long CreateRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key) {
     doubles::ThrowWhenUnbindable("RegCreateKeyW");
     World().journal.push_back(L"RegCreateKeyW " + subKey);
     std::uintptr_t* handle = key.put();
-    const std::wstring path = doubles::KeyPath(subKey);
-    if (root != kHkeyCurrentUser)
+    const std::wstring path = doubles::RootedPath(root, subKey);
+    if (path.empty())
         return doubles::kErrorInvalidHandle;
     for (const auto& denied : World().deniedKeys) {
         if (doubles::StartsWithNoCase(path, denied))

@@ -13,20 +13,23 @@ namespace {
 using doubles::World;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::PrintToString;
 
-const std::wstring kLocations =
-    L"Software\\Microsoft\\Office\\12.0\\Access\\Security\\Trusted Locations";
+std::wstring TrustedLocations(const std::wstring& version = L"12.0") {
+    return L"Software\\Microsoft\\Office\\" + version + L"\\Access\\Security\\Trusted Locations";
+}
+const std::wstring kLocations = TrustedLocations();
 const std::wstring kRefusalGerman =
     L"Es ist nicht möglich einen vertrauenswürdigen Speicherort auf ein Laufwerk direkt anzulegen.";
 const std::wstring kRefusalEnglish = L"A root folder cannot add to the trusted locations.";
 
-std::wstring Slot(int n) {
-    return kLocations + L"\\Location" + std::to_wstring(n);
+std::wstring Slot(int n, const std::wstring& version = L"12.0") {
+    return TrustedLocations(version) + L"\\Location" + std::to_wstring(n);
 }
 
-void Occupy(int first, int last) {
+void Occupy(int first, int last, const std::wstring& version = L"12.0") {
     for (int n = first; n <= last; ++n)
-        doubles::SetString(Slot(n), L"Path", L"C:\\Belegt\\");
+        doubles::SetString(Slot(n, version), L"Path", L"C:\\Belegt\\");
 }
 
 // The journal entries that start with the given text.
@@ -39,8 +42,8 @@ std::vector<std::wstring> Journal(const std::wstring& start) {
     return entries;
 }
 
-std::wstring StringAt(int slot, const std::wstring& name) {
-    const auto value = doubles::GetValue(Slot(slot), name);
+std::wstring StringAt(int slot, const std::wstring& name, const std::wstring& version = L"12.0") {
+    const auto value = doubles::GetValue(Slot(slot, version), name);
     return value ? doubles::TextOf(*value) : L"(missing)";
 }
 
@@ -50,7 +53,7 @@ class Registration : public ::testing::Test {
 };
 
 TEST_F(Registration, WritesTheFourValuesInOrderIntoTheFirstSlotAndReportsInGerman) {
-    basMain::Main();
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
 
     EXPECT_THAT(Journal(L"RegSetValueExW"),
                 ElementsAre(L"RegSetValueExW Date type 1 size 34",
@@ -167,7 +170,7 @@ TEST_F(Registration, TheSearchAndTheWritesHoldTheUserLockAndTheBoxComesAfter) {
 
     const auto& journal = World().journal;
     const auto lock =
-        std::find(journal.begin(), journal.end(), L"lock Local\\Vintrel.TrustedLocations");
+        std::find(journal.begin(), journal.end(), L"lock Vintrel.TrustedLocations 30000");
     const auto unlock = std::find(journal.begin(), journal.end(), L"unlock");
     ASSERT_NE(lock, journal.end());
     ASSERT_NE(unlock, journal.end());
@@ -186,7 +189,7 @@ class Refusal : public Registration {};
 TEST_F(Refusal, ADriveRootIsRefusedInGermanWithoutTouchingTheRegistry) {
     World().appPath = L"E:\\";
 
-    basMain::Main();
+    EXPECT_EQ(basMain::Main(), basMain::kRefused);
 
     ASSERT_EQ(World().boxes.size(), 1u);
     EXPECT_EQ(World().boxes[0].text, kRefusalGerman);
@@ -235,7 +238,7 @@ class AllSlotsTaken : public Registration {
 };
 
 TEST_F(AllSlotsTaken, NothingIsWrittenAndTheErrorIsShownInGerman) {
-    basMain::Main();
+    EXPECT_EQ(basMain::Main(), basMain::kNoFreeSlot);
 
     EXPECT_THAT(Journal(L"RegCreateKeyW"), IsEmpty());
     EXPECT_THAT(Journal(L"RegSetValueExW"), IsEmpty());
@@ -288,9 +291,12 @@ TEST_F(FailingRegistry, AFailedWriteGoesUnnoticedAndSuccessIsStillReported) {
 TEST_F(FailingRegistry, AWriterThatCannotBindShowsItsErrorBoxBeforeTheSuccessBox) {
     World().unbindable.insert("RegSetValueExW");
 
-    basMain::Main();
+    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
 
     ASSERT_EQ(World().boxes.size(), 5u) << "three string writes, one number write, success";
+    const auto unlock = std::find(World().journal.begin(), World().journal.end(), L"unlock");
+    EXPECT_EQ(std::count(World().journal.begin(), unlock, L"MsgBox 16"), 0)
+        << "no box while the lock is held";
     EXPECT_EQ(World().boxes[0].title, L"Fehler in \"fnc_Reg_String_Schreiben\"");
     EXPECT_EQ(World().boxes[3].title, L"Fehler in \"fnc_Reg_Num_Schreiben\"");
     EXPECT_EQ(World().boxes[4].style, platform::kMbIconInformation);
@@ -306,6 +312,182 @@ TEST_F(FailingRegistry, TheHelpersErrorBoxesAreShownAlsoWhenSilent) {
     ASSERT_EQ(World().boxes.size(), 3u);
     for (const auto& box : World().boxes)
         EXPECT_EQ(box.style, platform::kMbIconError);
+}
+
+class ForScripts : public Registration {};
+
+TEST_F(ForScripts, AHelpersErrorDuringTheSearchIsShownOnlyAfterTheLockIsReleased) {
+    doubles::SetValue(Slot(0), L"Path", platform::kRegSz, {});  // zero bytes: error 5
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
+
+    const auto& journal = World().journal;
+    const auto unlock = std::find(journal.begin(), journal.end(), L"unlock");
+    ASSERT_NE(unlock, journal.end());
+    EXPECT_THAT(std::vector<std::wstring>(unlock + 1, journal.end()),
+                ElementsAre(L"MsgBox 16", L"MsgBox 64"));
+    EXPECT_EQ(World().boxes[0].title, L"Fehler in \"fnc_Reg_String_Lesen\"");
+}
+
+TEST_F(ForScripts, ALockNotHadWithinItsWaitWritesNothingAndSaysSo) {
+    World().lockAvailable = false;
+    World().commandLineArgs = L"/s /langen";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
+
+    EXPECT_THAT(Journal(L"Reg"), IsEmpty());
+    ASSERT_EQ(World().boxes.size(), 1u);
+    EXPECT_EQ(World().boxes[0].text,
+              L"Another Vintrel run does not respond. The folder was not added.");
+    EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+}
+
+TEST_F(ForScripts, UsageWinsOverEveryOtherSwitchAndWritesNothing) {
+    for (const wchar_t* commandLine : {L"/?", L"/s /path C: /HELP /office 3", L"/langen /?"}) {
+        doubles::ResetWorld();
+        World().commandLineArgs = commandLine;
+
+        EXPECT_EQ(basMain::Main(), basMain::kRegistered) << PrintToString(commandLine);
+
+        EXPECT_THAT(World().journal, ElementsAre(L"MsgBox 64"));
+        ASSERT_EQ(World().boxes.size(), 1u);
+        for (const wchar_t* line :
+             {L"\n/s\t", L"\n/langen\t", L"\n/nosubfolder\t", L"\n/path ", L"\n/office VERSION\t",
+              L"\n/network\t", L"\n/once\t", L"\n/? "}) {
+            EXPECT_NE(World().boxes[0].text.find(line), std::wstring::npos) << PrintToString(line);
+        }
+    }
+    EXPECT_NE(World().boxes[0].text.find(L"for example 16.0 or auto"), std::wstring::npos);
+}
+
+TEST_F(ForScripts, OtherSpellingsOfADriveRootAreRefused) {
+    World().fullPaths = {{L"C:\\\\", L"C:\\"},
+                         {L"C:\\.\\", L"C:\\"},
+                         {L"C:/\\", L"C:\\"},
+                         {L"C:\\..\\", L"C:\\"},
+                         {L"..\\", L"D:\\"}};
+    for (const auto& [folder, root] : World().fullPaths) {
+        World().boxes.clear();
+        World().commandLineArgs = L"/s /path " + folder;
+
+        EXPECT_EQ(basMain::Main(), basMain::kRefused) << PrintToString(folder);
+
+        ASSERT_EQ(World().boxes.size(), 1u);
+        EXPECT_EQ(World().boxes[0].text, kRefusalGerman);
+    }
+    EXPECT_FALSE(doubles::KeyExists(kLocations));
+}
+
+TEST_F(ForScripts, ARelativeFolderIsStoredAsGiven) {
+    World().fullPaths = {{L"data\\", L"D:\\Tools\\data\\"}};
+    World().commandLineArgs = L"/s /path data";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+    EXPECT_EQ(StringAt(0, L"Path"), L"data\\");
+}
+
+class OfficeVersions : public Registration {};
+
+TEST_F(OfficeVersions, EachVersionNamedGetsItsOwnFirstFreeSlotAndOnlyThose) {
+    Occupy(0, 1, L"14.0");
+    World().commandLineArgs = L"/s /office 14.0 /OFFICE \"16.0\" /office 14.0 /office";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+    EXPECT_EQ(StringAt(2, L"Path", L"14.0"), L"D:\\Tools\\");
+    EXPECT_EQ(StringAt(0, L"Path", L"16.0"), L"D:\\Tools\\");
+    EXPECT_EQ(Journal(L"RegSetValueExW Path").size(), 2u);
+    EXPECT_FALSE(doubles::KeyExists(kLocations));
+    EXPECT_FALSE(doubles::GetValue(TrustedLocations(L"16.0"), L"AllowNetworkLocations"));
+}
+
+TEST_F(OfficeVersions, AutoIsTheInstalledAccessAndCountsOnceWithItsNumber) {
+    doubles::SetString(doubles::kClassesRoot + L"Access.Application\\CurVer", L"",
+                       L"Access.Application.16");
+    World().commandLineArgs = L"/s /office Auto /office 16.0 /network";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+    EXPECT_EQ(StringAt(0, L"Path", L"16.0"), L"D:\\Tools\\");
+    EXPECT_EQ(Journal(L"RegSetValueExW Path").size(), 1u);
+    EXPECT_EQ(doubles::GetValue(TrustedLocations(L"16.0"), L"AllowNetworkLocations"),
+              (doubles::StoredValue{platform::kRegDword, doubles::DwordBytes(1)}));
+}
+
+TEST_F(OfficeVersions, AValueThatIsNoVersionOrAutoWithoutAccessIsRefused) {
+    struct Case {
+        const wchar_t* commandLine;
+        std::wstring box;
+    };
+    const std::wstring noVersion =
+        L" is not a valid Office version (for example 16.0 or auto). The folder was not added.";
+    const std::wstring noAccess =
+        L"No installed Microsoft Access was found. The folder was not added.";
+    for (const Case& c : {Case{L"/office 11.0", L"\"11.0\"" + noVersion},
+                          Case{L"/office \"16\"", L"\"16\"" + noVersion},
+                          Case{L"/office 16.00", L"\"16.00\"" + noVersion},
+                          Case{L"/office 16.0 /office x16.0", L"\"x16.0\"" + noVersion},
+                          Case{L"/office auto", noAccess}}) {
+        doubles::ResetWorld();
+        World().commandLineArgs = std::wstring(L"/s /langen ") + c.commandLine;
+
+        EXPECT_EQ(basMain::Main(), basMain::kRefused) << PrintToString(c.commandLine);
+
+        ASSERT_EQ(World().boxes.size(), 1u);
+        EXPECT_EQ(World().boxes[0].text, c.box);
+        EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+        EXPECT_THAT(Journal(L"RegCreateKeyW"), IsEmpty());
+    }
+}
+
+TEST_F(OfficeVersions, WhenOneVersionIsFullNothingIsWrittenForAny) {
+    Occupy(0, 1000, L"16.0");
+    World().commandLineArgs = L"/s /office 12.0 /office 16.0 /network";
+
+    EXPECT_EQ(basMain::Main(), basMain::kNoFreeSlot);
+
+    EXPECT_THAT(Journal(L"RegCreateKeyW"), IsEmpty());
+}
+
+TEST_F(OfficeVersions, TheRulesOfAVersionAndOfCurVer) {
+    for (const wchar_t* valid : {L"12.0", L"16.0", L"12.5", L"99.9"})
+        EXPECT_TRUE(officeVersions::IsOfficeVersion(valid)) << PrintToString(valid);
+    for (const wchar_t* invalid :
+         {L"11.0", L"9.0", L"16", L"16.", L"16.00", L"016.0", L"1a.0", L".0", L" 16.0", L"auto"})
+        EXPECT_FALSE(officeVersions::IsOfficeVersion(invalid)) << PrintToString(invalid);
+    EXPECT_EQ(officeVersions::VersionOfCurVer(L"Access.Application.16"), L"16.0");
+    EXPECT_EQ(officeVersions::VersionOfCurVer(L"access.application.12"), L"12.0");
+    for (const wchar_t* none : {L"Access.Application.11", L"Access.Application",
+                                L"Access.Application.160", L"Excel.Application.16", L""})
+        EXPECT_EQ(officeVersions::VersionOfCurVer(none), L"") << PrintToString(none);
+}
+
+class Once : public Registration {};
+
+TEST_F(Once, AFolderAlreadyThereInAnyCaseIsNotWrittenAgainAndThatIsSuccess) {
+    Occupy(0, 0);
+    doubles::SetString(Slot(2), L"Path", L"d:\\TOOLS");
+    World().commandLineArgs = L"/once /network";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+    EXPECT_FALSE(doubles::KeyExists(Slot(1)));
+    EXPECT_THAT(Journal(L"RegSetValueExW"),
+                ElementsAre(L"RegSetValueExW AllowNetworkLocations type 4 size 4"));
+    ASSERT_EQ(World().boxes.size(), 1u);
+    EXPECT_EQ(World().boxes[0].style, platform::kMbIconInformation);
+}
+
+TEST_F(Once, ANewFolderTakesTheFirstFreeSlotAfterEverySlotWasLookedAt) {
+    Occupy(0, 0);
+    Occupy(2, 2);
+    World().commandLineArgs = L"/once /s";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+    EXPECT_EQ(StringAt(1, L"Path"), L"D:\\Tools\\");
+    EXPECT_EQ(Journal(L"RegOpenKeyW").size(), 1001u);
 }
 
 }  // namespace

@@ -75,8 +75,13 @@ const Settings kTable[] = {
     {L"/path \"D:\\My Data\"", L"D:\\My Data\\", true, false, true},
     {L"/path   \"D:\\My Data\"  ", L"D:\\My Data\\", true, false, true},
     {L"/path \"\"", L"D:\\Tools\\", true, false, true},
-    {L"/path \"D:\\My Data", L"\"D:\\My Data\\", true, false, true},
-    {L"/path D:\\My \"Data\"", L"D:\\My \"Data\"\\", true, false, true},
+    // A double quote is never part of a folder name: every one is dropped, then the blanks.
+    {L"/path \"D:\\My Data", L"D:\\My Data\\", true, false, true},
+    {L"/path D:\\My \"Data\"", L"D:\\My Data\\", true, false, true},
+    {L"/path \" D:\\X \"", L"D:\\X\\", true, false, true},
+    // Each argument quoted: the quoted switch word stays unknown.
+    {L"\"/s\" /path \"D:\\My Data\"", L"D:\\My Data\\", true, false, true},
+    {L"/network /once /office", L"D:\\Tools\\", true, false, true},
     {L"/path \t D:\\X", L"\t D:\\X\\", true, false, true},
 };
 

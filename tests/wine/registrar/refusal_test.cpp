@@ -23,9 +23,9 @@ class DriveRoot : public VintrelTest {
             harness::UnmapDrive(letter_);
     }
 
-    harness::RunResult RunFromRoot(const std::wstring& arguments) {
+    harness::RunResult RunFromRoot(const std::wstring& arguments, DWORD expectedExitCode) {
         harness::RunResult result = harness::Run(root_ + L"Vintrel.exe", arguments);
-        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_EQ(result.exitCode, expectedExitCode);
         return result;
     }
 
@@ -34,7 +34,7 @@ class DriveRoot : public VintrelTest {
 };
 
 TEST_F(DriveRoot, ARootFolderIsRefusedInGermanAndNothingIsWritten) {
-    const auto result = RunFromRoot(L"");
+    const auto result = RunFromRoot(L"", 1);
 
     ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], L"Vintrel", kRefusalGerman, BoxIcon::Error);
@@ -42,7 +42,7 @@ TEST_F(DriveRoot, ARootFolderIsRefusedInGermanAndNothingIsWritten) {
 }
 
 TEST_F(DriveRoot, TheRefusalIsShownEvenWhenSilentAndInEnglishWhenAsked) {
-    const auto result = RunFromRoot(L"/s /langen");
+    const auto result = RunFromRoot(L"/s /langen", 1);
 
     ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], L"Vintrel", kRefusalEnglish, BoxIcon::Error);
@@ -50,7 +50,7 @@ TEST_F(DriveRoot, TheRefusalIsShownEvenWhenSilentAndInEnglishWhenAsked) {
 }
 
 TEST_F(DriveRoot, APathSwitchFromARootFolderIsRegistered) {
-    const auto result = RunFromRoot(L"/path D:\\Data");
+    const auto result = RunFromRoot(L"/path D:\\Data", 0);
 
     ExpectRegistered(0, L"D:\\Data\\", true);
     ASSERT_EQ(result.boxes.size(), 1u);
@@ -60,7 +60,7 @@ TEST_F(DriveRoot, APathSwitchFromARootFolderIsRegistered) {
 class Refusal : public VintrelTest {};
 
 TEST_F(Refusal, ADriveGivenByPathIsRefusedAlsoWhenSilent) {
-    const auto result = RunVintrel(L"/langen /s /path C:");
+    const auto result = RunVintrel(L"/langen /s /path C:", 1);
 
     ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], L"Vintrel", kRefusalEnglish, BoxIcon::Error);
@@ -68,10 +68,21 @@ TEST_F(Refusal, ADriveGivenByPathIsRefusedAlsoWhenSilent) {
 }
 
 TEST_F(Refusal, AnyFolderOfThreeCharactersIsRefused) {
-    const auto result = RunVintrel(L"/path ab");
+    const auto result = RunVintrel(L"/path ab", 1);
 
     ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], L"Vintrel", kRefusalGerman, BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+// Each names the whole of drive C: once made absolute.
+TEST_F(Refusal, OtherSpellingsOfADriveRootAreRefused) {
+    for (const wchar_t* root : {L"C:\\\\", L"C:\\.", L"C:/", L"C:\\.."}) {
+        const auto result = RunVintrel(std::wstring(L"/s /path ") + root, 1);
+
+        ASSERT_EQ(result.boxes.size(), 1u) << harness::Narrow(root);
+        ExpectBox(result.boxes[0], L"Vintrel", kRefusalGerman, BoxIcon::Error);
+    }
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
 }
 

@@ -105,7 +105,7 @@ class AllSlotsTaken : public VintrelTest {
 };
 
 TEST_F(AllSlotsTaken, NothingIsWrittenAndAGermanErrorBoxIsShown) {
-    const auto result = RunVintrel(L"");
+    const auto result = RunVintrel(L"", 2);
 
     ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], L"Vintrel",
@@ -116,7 +116,7 @@ TEST_F(AllSlotsTaken, NothingIsWrittenAndAGermanErrorBoxIsShown) {
 }
 
 TEST_F(AllSlotsTaken, TheErrorBoxIsShownInEnglishAlsoWhenSilent) {
-    const auto result = RunVintrel(L"/s /langen");
+    const auto result = RunVintrel(L"/s /langen", 2);
 
     ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], L"Vintrel",

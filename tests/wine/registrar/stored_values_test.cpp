@@ -69,7 +69,7 @@ const std::wstring kInvalidArgument = L"Ungültiger Prozeduraufruf oder ungülti
 TEST_F(ReadErrors, AZeroByteTextShowsTheReadersErrorBoxAndTheSlotIsTaken) {
     SeedPath(0, REG_SZ, {});
 
-    const auto result = RunVintrel(L"/langen");
+    const auto result = RunVintrel(L"/langen", 3);
 
     ASSERT_EQ(result.boxes.size(), 2u);
     ExpectBox(result.boxes[0], L"Fehler in \"fnc_Reg_String_Lesen\"",
@@ -82,7 +82,7 @@ TEST_F(ReadErrors, TheErrorBoxIsShownAlsoWhenSilent) {
     SeedOccupied(0, 1);
     SeedPath(2, REG_SZ, {});
 
-    const auto result = RunVintrel(L"/s");
+    const auto result = RunVintrel(L"/s", 3);
 
     ASSERT_EQ(result.boxes.size(), 1u);
     ExpectBox(result.boxes[0], L"Fehler in \"fnc_Reg_String_Lesen\"",

@@ -15,15 +15,15 @@ std::wstring CurrentTestName() {
 }
 
 void VintrelTest::SetUp() {
-    ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations));
+    ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
     folder_ = harness::MakeTestFolder(L"registrar\\" + CurrentTestName());
     program_ = harness::CopyProgram(L"Vintrel.exe", folder_);
     ASSERT_FALSE(program_.empty());
 }
 
-harness::RunResult VintrelTest::RunVintrel(const std::wstring& arguments) {
+harness::RunResult VintrelTest::RunVintrel(const std::wstring& arguments, DWORD expectedExitCode) {
     harness::RunResult result = harness::Run(program_, arguments);
-    EXPECT_EQ(result.exitCode, 0u) << "Vintrel " << harness::Narrow(arguments);
+    EXPECT_EQ(result.exitCode, expectedExitCode) << "Vintrel " << harness::Narrow(arguments);
     return result;
 }
 
@@ -45,14 +45,16 @@ std::vector<std::wstring> SlotValueNames(int slot) {
 }
 
 void ExpectRegistered(int slot, const std::wstring& path, bool allowSubfolders,
-                      const std::wstring& programName) {
-    SCOPED_TRACE("Location" + std::to_string(slot));
+                      const std::wstring& programName, const std::wstring& version) {
+    SCOPED_TRACE(harness::Narrow(LocationKey(slot, version)));
     std::vector<std::wstring> expectedNames{L"Date", L"Description", L"Path"};
     if (allowSubfolders)
         expectedNames.insert(expectedNames.begin(), L"AllowSubfolders");
-    EXPECT_EQ(SlotValueNames(slot), expectedNames);
+    auto names = harness::ValueNames(HKEY_CURRENT_USER, LocationKey(slot, version));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expectedNames);
 
-    const auto key = LocationKey(slot);
+    const auto key = LocationKey(slot, version);
     const auto pathValue = harness::ReadValue(HKEY_CURRENT_USER, key, L"Path");
     ASSERT_TRUE(pathValue);
     EXPECT_EQ(pathValue->type, static_cast<DWORD>(REG_SZ));

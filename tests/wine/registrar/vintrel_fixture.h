@@ -11,11 +11,13 @@
 
 namespace vintrel {
 
-inline const std::wstring kTrustedLocations =
-    L"Software\\Microsoft\\Office\\12.0\\Access\\Security\\Trusted Locations";
+inline std::wstring TrustedLocationsOf(const std::wstring& version) {
+    return L"Software\\Microsoft\\Office\\" + version + L"\\Access\\Security\\Trusted Locations";
+}
+inline const std::wstring kTrustedLocations = TrustedLocationsOf(L"12.0");
 
-inline std::wstring LocationKey(int slot) {
-    return kTrustedLocations + L"\\Location" + std::to_wstring(slot);
+inline std::wstring LocationKey(int slot, const std::wstring& version = L"12.0") {
+    return TrustedLocationsOf(version) + L"\\Location" + std::to_wstring(slot);
 }
 
 inline const std::wstring kRefusalGerman =
@@ -40,8 +42,8 @@ class VintrelTest : public ::testing::Test {
   protected:
     void SetUp() override;
 
-    // Runs this test's copy of Vintrel.exe, answering every box with OK.
-    harness::RunResult RunVintrel(const std::wstring& arguments);
+    // Runs this test's copy of Vintrel.exe, answering every box with OK, and checks its exit code.
+    harness::RunResult RunVintrel(const std::wstring& arguments, DWORD expectedExitCode = 0);
 
     // Seeds slot n with a "Path" value of the given type and bytes.
     void SeedPath(int slot, DWORD type, const std::vector<std::uint8_t>& data);
@@ -57,7 +59,8 @@ std::wstring CurrentTestName();
 
 // Checks the values of a slot that a run has written.
 void ExpectRegistered(int slot, const std::wstring& path, bool allowSubfolders,
-                      const std::wstring& programName = L"Vintrel");
+                      const std::wstring& programName = L"Vintrel",
+                      const std::wstring& version = L"12.0");
 void ExpectBox(const harness::MessageBoxInfo& box, const std::wstring& title,
                const std::wstring& text, harness::BoxIcon icon);
 // The value names of a slot's key, sorted.

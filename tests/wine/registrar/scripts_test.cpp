@@ -1,0 +1,160 @@
+// What administrators and logon scripts ask of Vintrel: other Office versions, network locations,
+// one slot however often it runs, a usage box, exit codes, and no registrar left waiting for
+// another's box.
+#include "vintrel_fixture.h"
+// After <windows.h>, which the fixture brings.
+#include <sddl.h>
+
+namespace vintrel {
+namespace {
+
+using harness::BoxIcon;
+
+const std::wstring kCurVer = L"Access.Application\\CurVer";
+
+class ForScripts : public VintrelTest {
+  protected:
+    void TearDown() override { harness::DeleteTree(HKEY_CLASSES_ROOT, kCurVer); }
+
+    std::wstring PathAt(int slot, const std::wstring& version = L"12.0") {
+        const auto path =
+            harness::ReadValue(HKEY_CURRENT_USER, LocationKey(slot, version), L"Path");
+        return path ? harness::TextOf(path->data) : L"(none)";
+    }
+    bool NetworkAllowed(const std::wstring& version) {
+        const auto value = harness::ReadValue(HKEY_CURRENT_USER, TrustedLocationsOf(version),
+                                              L"AllowNetworkLocations");
+        EXPECT_TRUE(!value || (value->type == REG_DWORD && value->data == harness::DwordBytes(1)));
+        return value.has_value();
+    }
+};
+
+TEST_F(ForScripts, OneOfficeVersionInsteadOf12) {
+    RunVintrel(L"/s /office 16.0");
+
+    ExpectRegistered(0, folder_ + L"\\", true, L"Vintrel", L"16.0");
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+    EXPECT_FALSE(NetworkAllowed(L"16.0"));
+}
+
+TEST_F(ForScripts, TwoVersionsEachWithItsOwnFirstFreeSlotAndNetworkLocations) {
+    SeedOccupied(0, 1);
+    RunVintrel(L"/s /network /office 12.0 /office 16.0 /office 16.0");
+
+    ExpectRegistered(2, folder_ + L"\\", true);
+    ExpectRegistered(0, folder_ + L"\\", true, L"Vintrel", L"16.0");
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(1, L"16.0")));
+    EXPECT_TRUE(NetworkAllowed(L"12.0"));
+    EXPECT_TRUE(NetworkAllowed(L"16.0"));
+}
+
+TEST_F(ForScripts, AutoIsTheVersionOfTheRegisteredAccess) {
+    ASSERT_TRUE(harness::WriteValue(HKEY_CLASSES_ROOT, kCurVer, L"", REG_SZ,
+                                    harness::StringBytes(L"Access.Application.15")));
+    RunVintrel(L"/s /office auto");
+
+    EXPECT_EQ(PathAt(0, L"15.0"), folder_ + L"\\");
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+TEST_F(ForScripts, AutoWithoutAccessAndAnInvalidVersionAreRefused) {
+    const auto noAccess = RunVintrel(L"/s /office auto", 1);
+    const auto invalid = RunVintrel(L"/langen /office \"11.0\"", 1);
+
+    ASSERT_EQ(noAccess.boxes.size(), 1u);
+    ExpectBox(noAccess.boxes[0], L"Vintrel",
+              L"Es wurde kein installiertes Microsoft Access gefunden. Der Ordner wurde nicht "
+              L"eingetragen.",
+              BoxIcon::Error);
+    ASSERT_EQ(invalid.boxes.size(), 1u);
+    ExpectBox(invalid.boxes[0], L"Vintrel",
+              L"\"11.0\" is not a valid Office version (for example 16.0 or auto). The folder was "
+              L"not added.",
+              BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
+}
+
+TEST_F(ForScripts, OnceRegistersAFolderOnlyOnce) {
+    RunVintrel(L"/s /once /path D:\\Orvantis");
+    const auto again = RunVintrel(L"/langen /once /path d:\\ORVANTIS\\");
+
+    EXPECT_EQ(PathAt(0), L"D:\\Orvantis\\");
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(1)));
+    ASSERT_EQ(again.boxes.size(), 1u);
+    ExpectBox(again.boxes[0], L"Vintrel", SuccessEnglish(L"d:\\ORVANTIS\\"), BoxIcon::Information);
+}
+
+TEST_F(ForScripts, UsageBoxListsTheSwitchesAndWritesNothing) {
+    const auto result = RunVintrel(L"/s /langen /path C: /?");
+
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].icon, BoxIcon::Information);
+    EXPECT_NE(result.boxes[0].text.find(L"\n/office VERSION\t"), std::wstring::npos)
+        << harness::Narrow(result.boxes[0].text);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
+}
+
+// Some installers quote every argument; the command line reaches the program as written.
+TEST_F(ForScripts, EachArgumentQuotedStoresTheFolderWithoutQuotes) {
+    auto process = harness::StartWithCommandLine(
+        program_, L"\"" + program_ + L"\" \"/s\" /path \"D:\\My Data\"");
+    const auto result = harness::AnswerBoxesUntilExit(process);
+
+    EXPECT_EQ(result.exitCode, 0u);
+    ExpectRegistered(0, L"D:\\My Data\\", true);
+    ASSERT_EQ(result.boxes.size(), 1u) << "a quoted \"/s\" is no switch";
+    ExpectBox(result.boxes[0], L"Vintrel", SuccessGerman(L"D:\\My Data\\"), BoxIcon::Information);
+}
+
+// The first registrar's error box comes after it has let go of the lock, so a second one (a logon
+// script) finishes meanwhile and takes a slot of its own.
+TEST_F(ForScripts, ASecondRegistrarFinishesWhileTheFirstShowsAnErrorBox) {
+    SeedPath(0, REG_SZ, {});  // no NUL to cut at: the reader's error box
+    auto first = harness::Start(program_, L"/path D:\\First");
+    const auto errorBox = harness::WaitForMessageBox(first);
+    ASSERT_TRUE(errorBox);
+    EXPECT_EQ(errorBox->title, L"Fehler in \"fnc_Reg_String_Lesen\"");
+
+    const auto second = harness::Run(program_, L"/s /path D:\\Second");
+    EXPECT_EQ(second.exitCode, 0u);
+    EXPECT_TRUE(second.boxes.empty());
+    EXPECT_TRUE(first.Running());
+
+    ASSERT_TRUE(harness::PressOk(errorBox->window));
+    const auto rest = harness::AnswerBoxesUntilExit(first);
+    EXPECT_EQ(rest.exitCode, 3u);
+    ASSERT_EQ(rest.boxes.size(), 1u);
+    EXPECT_EQ(rest.boxes[0].icon, BoxIcon::Information);
+    EXPECT_EQ(PathAt(0), L"D:\\First\\");
+    EXPECT_EQ(PathAt(1), L"D:\\Second\\");
+}
+
+// The lock is the user's in every session: named in the global namespace after the user's SID.
+TEST_F(ForScripts, ARegistrarThatCannotHaveTheLockGivesUpAfterItsWait) {
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    std::vector<BYTE> user(256);
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user.data(), 256, &size));
+    CloseHandle(token);
+    wchar_t* sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid));
+    const std::wstring name = L"Global\\Vintrel.TrustedLocations." + std::wstring(sid);
+    LocalFree(sid);
+    HANDLE lock = CreateMutexW(nullptr, TRUE, name.c_str());
+    ASSERT_TRUE(lock);
+
+    auto waiting = harness::Start(program_, L"/s /langen");
+    const auto result = harness::AnswerBoxesUntilExit(waiting, 60000);
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+
+    EXPECT_EQ(result.exitCode, 3u);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Vintrel",
+              L"Another Vintrel run does not respond. The folder was not added.", BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+}  // namespace
+}  // namespace vintrel
