@@ -40,34 +40,31 @@ std::wstring LockNotHad(bool bDeutsch) {
                     : L"Another Vintrel run does not respond. The folder was not added.";
 }
 
+// Short lines without tab stops: a message box wraps long lines and aligns tabs unevenly.
 std::wstring Usage(bool bDeutsch) {
     if (bDeutsch) {
-        return L"Trägt einen Ordner als vertrauenswürdigen Speicherort von Microsoft Access für "
-               L"den aktuellen Benutzer ein.\r\n\r\n"
-               L"/s\tkeine Erfolgsmeldung\r\n"
-               L"/langen\tMeldungen auf Englisch\r\n"
-               L"/nosubfolder\tUnterordner nicht einschließen\r\n"
-               L"/path ORDNER\tORDNER statt des Programmordners eintragen\r\n"
-               L"/office VERSION\tunter Office VERSION statt 12.0 eintragen (zum Beispiel 16.0 "
-               L"oder auto), mehrfach möglich\r\n"
-               L"/network\tauch Netzwerkordner erlauben (AllowNetworkLocations)\r\n"
-               L"/once\tnichts eintragen, wenn der Ordner schon eingetragen ist\r\n"
-               L"/? oder /help\tdiese Hilfe\r\n\r\n"
-               L"Exit-Code: 0 eingetragen, 1 abgelehnt, 2 kein freier Speicherort, "
-               L"3 Registrierungsfehler";
+        return L"Trägt einen Ordner als vertrauenswürdigen Speicherort von Microsoft Access "
+               L"ein.\r\n\r\n"
+               L"/s: keine Erfolgsmeldung\r\n"
+               L"/langen: Meldungen auf Englisch\r\n"
+               L"/nosubfolder: Unterordner nicht vertrauenswürdig\r\n"
+               L"/path ORDNER: dieser Ordner statt des Programmordners\r\n"
+               L"/office VERSION: für Office VERSION (16.0, auto) statt 12.0; mehrfach möglich\r\n"
+               L"/network: Netzwerkordner erlaubt\r\n"
+               L"/once: nichts, wenn der Ordner schon eingetragen ist\r\n"
+               L"/? oder /help: dieser Text\r\n\r\n"
+               L"Exit-Codes: 0 eingetragen, 1 abgelehnt, 2 kein freier Platz, 3 Fehler";
     }
-    return L"Adds a folder to the trusted locations of Microsoft Access for the current "
-           L"user.\r\n\r\n"
-           L"/s\tno success message\r\n"
-           L"/langen\tmessages in English\r\n"
-           L"/nosubfolder\tsub-folders are not trusted\r\n"
-           L"/path FOLDER\tadd FOLDER instead of the program's folder\r\n"
-           L"/office VERSION\tadd under Office VERSION instead of 12.0 (for example 16.0 or "
-           L"auto), may be repeated\r\n"
-           L"/network\talso allow network folders (AllowNetworkLocations)\r\n"
-           L"/once\tadd nothing when the folder is already there\r\n"
-           L"/? or /help\tthis help\r\n\r\n"
-           L"Exit code: 0 added, 1 refused, 2 no free slot, 3 registry error";
+    return L"Adds a folder to the trusted locations of Microsoft Access.\r\n\r\n"
+           L"/s: no success message\r\n"
+           L"/langen: messages in English\r\n"
+           L"/nosubfolder: sub-folders are not trusted\r\n"
+           L"/path FOLDER: this folder, not the program's own\r\n"
+           L"/office VERSION: for Office VERSION (16.0, auto) instead of 12.0; repeatable\r\n"
+           L"/network: network folders allowed\r\n"
+           L"/once: nothing when the folder is there already\r\n"
+           L"/? or /help: this text\r\n\r\n"
+           L"Exit codes: 0 added, 1 refused, 2 no free slot, 3 error";
 }
 
 }  // namespace messages

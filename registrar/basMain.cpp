@@ -31,8 +31,8 @@ std::wstring TrustedLocationsKey(const std::wstring& sVersion) {
 
 // A switch's value after its word: no Windows folder name holds a double quote, so every quote is
 // quoting, not part of it.
-std::wstring SwitchValue(const std::wstring& sSchalter, std::size_t lWortLaenge) {
-    std::wstring sWert = sSchalter.substr(std::min(lWortLaenge, sSchalter.size()));
+std::wstring SwitchValue(const std::wstring& sSchalter, std::size_t wordLength) {
+    std::wstring sWert = sSchalter.substr(std::min(wordLength, sSchalter.size()));
     sWert.erase(std::remove(sWert.begin(), sWert.end(), L'"'), sWert.end());
     return TrimBlanks(sWert);
 }
@@ -65,28 +65,28 @@ enum class Registration { Done, NoFreeSlot, LockNotHad };
 // The slots of every version are chosen before anything is written, so a version without a free
 // slot leaves all of them untouched. No box is shown while the lock is held: another registrar of
 // the same user would wait for as long as the box stands open.
-Registration RegisterUnderLock(const std::vector<std::wstring>& aVersionen,
-                               const std::wstring& sPfad, std::int32_t lUnterordner) {
+Registration RegisterUnderLock(const std::vector<std::wstring>& versions, const std::wstring& sPfad,
+                               std::int32_t lUnterordner) {
     const platform::UserLock sperre(kSperre, kLockWaitMs);
     if (!sperre.held())
         return Registration::LockNotHad;
     basRegistry::HoldErrorBoxes();
-    std::vector<SlotChoice> aSlots;
-    for (const auto& sVersion : aVersionen) {
-        aSlots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad)
-                                      : SlotChoice{fnc_Freie_Location_Suchen(sVersion), false});
+    std::vector<SlotChoice> slots;
+    for (const auto& sVersion : versions) {
+        slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad)
+                                     : SlotChoice{fnc_Freie_Location_Suchen(sVersion), false});
     }
-    const bool bVoll = std::any_of(aSlots.begin(), aSlots.end(), [](const SlotChoice& slot) {
+    const bool noFreeSlot = std::any_of(slots.begin(), slots.end(), [](const SlotChoice& slot) {
         return slot.lLocation == kKeineFreieLocation;
     });
-    if (bVoll)
+    if (noFreeSlot)
         return Registration::NoFreeSlot;
-    for (std::size_t i = 0; i < aVersionen.size(); ++i) {
-        if (!aSlots[i].alreadyRegistered)
-            WriteLocation(aVersionen[i], aSlots[i].lLocation, sPfad, lUnterordner);
+    for (std::size_t i = 0; i < versions.size(); ++i) {
+        if (!slots[i].alreadyRegistered)
+            WriteLocation(versions[i], slots[i].lLocation, sPfad, lUnterordner);
         if (allowNetworkLocations) {
             basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
-                                               TrustedLocationsKey(aVersionen[i]),
+                                               TrustedLocationsKey(versions[i]),
                                                L"AllowNetworkLocations", 1);
         }
     }
@@ -126,19 +126,19 @@ int Main() {
         return kRefused;
     }
 
-    const officeVersions::Choice versionen = officeVersions::Choose(officeVersionsNamed);
+    const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
     using Problem = officeVersions::Choice::Problem;
-    if (versionen.problem != Problem::None) {
-        platform::MsgBox(versionen.problem == Problem::InvalidValue
-                             ? messages::InvalidOfficeVersion(bDeutsch, versionen.invalidValue)
+    if (choice.problem != Problem::None) {
+        platform::MsgBox(choice.problem == Problem::InvalidValue
+                             ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
                              : messages::NoAccessInstalled(bDeutsch),
                          platform::kMbIconError);
         return exitCode(kRefused);
     }
 
-    const Registration ergebnis = RegisterUnderLock(versionen.versions, sPfad, lUnterordner);
+    const Registration outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
     basRegistry::ShowHeldErrorBoxes();
-    switch (ergebnis) {
+    switch (outcome) {
         case Registration::LockNotHad:
             platform::MsgBox(messages::LockNotHad(bDeutsch), platform::kMbIconError);
             return kRegistryError;
@@ -169,15 +169,15 @@ std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion) {
 SlotChoice ChooseSlot(const std::wstring& sVersion, const std::wstring& sPfad) {
     SlotChoice choice;
     for (std::int32_t lLocation = 0; lLocation <= kLetzteLocation; ++lLocation) {
-        std::wstring sGelesen = basRegistry::fnc_Reg_String_Lesen(
+        std::wstring stored = basRegistry::fnc_Reg_String_Lesen(
             platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path");
-        if (sGelesen.empty()) {
+        if (stored.empty()) {
             if (choice.lLocation == kKeineFreieLocation)
                 choice.lLocation = lLocation;
             continue;
         }
-        AppendBackslash(sGelesen);
-        if (platform::EqualIgnoringCase(sGelesen, sPfad))
+        AppendBackslash(stored);
+        if (platform::EqualIgnoringCase(stored, sPfad))
             return {lLocation, true};
     }
     return choice;

@@ -44,7 +44,11 @@ int DemoRegistrar(const std::wstring& folder, const std::wstring& arguments,
     Shoot(box->window, boxPng);
     harness::PressOk(box->window);
     Say(L"  pressed OK");
-    return vintrel.WaitForExit() == 0u ? 0 : 1;
+    const std::optional<DWORD> exitCode = vintrel.WaitForExit();
+    if (!exitCode)
+        return 1;
+    std::printf("  Vintrel ended with exit code %lu\n", *exitCode);
+    return *exitCode == 0u ? 0 : 1;
 }
 
 int DemoLauncher(const std::wstring& folder, const std::wstring& program,

@@ -89,7 +89,7 @@ TEST_F(ForScripts, UsageBoxListsTheSwitchesAndWritesNothing) {
 
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].icon, BoxIcon::Information);
-    EXPECT_NE(result.boxes[0].text.find(L"\n/office VERSION\t"), std::wstring::npos)
+    EXPECT_NE(result.boxes[0].text.find(L"\n/office VERSION: "), std::wstring::npos)
         << harness::Narrow(result.boxes[0].text);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
 }
