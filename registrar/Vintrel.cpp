@@ -9,6 +9,7 @@ const wchar_t* platform::AppTitle() {
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    platform::RestrictDllSearchToSystem();
     basMain::Main();
     return 0;
 }
