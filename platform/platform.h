@@ -20,6 +20,11 @@ struct RuntimeError {
     std::wstring description;
 };
 
+// ---- DLL search ------------------------------------------------------------------------------
+
+// Later DLL loads search only the system folder, not the program's folder (which users may write).
+void RestrictDllSearchToSystem();
+
 // ---- Registry (advapi32, wide forms, bound by name at their first call) ------------------------
 // Names differ from <windows.h> macros on purpose. Each function throws RuntimeError when it cannot
 // be bound; otherwise it returns the Win32 result.

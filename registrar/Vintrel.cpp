@@ -10,5 +10,6 @@ const wchar_t* platform::AppTitle() {
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    platform::RestrictDllSearchToSystem();
     return basMain::Main();
 }

@@ -1,9 +1,11 @@
-// The registry functions are taken from advapi32.dll by name at their first call and kept for the
-// life of the process; a function that cannot be bound is a run-time error of the calling helper.
+// The registry functions are taken from the system folder's advapi32.dll by name at their first
+// call and kept for the life of the process; a function that cannot be bound is a run-time error of
+// the calling helper.
 #include <windows.h>
 
 #include "owners.h"
 #include "platform.h"
+#include "system_dlls.h"
 
 namespace platform {
 
@@ -13,7 +15,7 @@ constexpr std::int32_t kDllNichtGeladen = 48;
 constexpr std::int32_t kEinsprungpunktFehlt = 453;
 
 HMODULE Advapi32() {
-    static const owners::unique_hmodule library(LoadLibraryW(L"advapi32.dll"));
+    static const owners::unique_hmodule library(LoadSystemLibrary(L"advapi32.dll"));
     return library.get();
 }
 

@@ -1,9 +1,11 @@
-// user32's ShowWindow, looked up by name at its first call and kept for the life of the process.
+// user32's ShowWindow, looked up by name in the system folder's user32.dll at its first call and
+// kept for the life of the process.
 #include <windows.h>
 
 #include <cstdint>
 
 #include "platform.h"
+#include "system_dlls.h"
 
 namespace platform {
 namespace {
@@ -12,7 +14,7 @@ using ShowWindowFunction = BOOL(WINAPI*)(HWND, int);
 
 ShowWindowFunction BindShowWindow() {
     // user32 stays loaded for the life of the process, so the module is never freed.
-    const HMODULE user32 = LoadLibraryW(L"user32.dll");
+    const HMODULE user32 = LoadSystemLibrary(L"user32.dll");
     if (!user32)
         return nullptr;
     const FARPROC address = GetProcAddress(user32, "ShowWindow");

@@ -1,0 +1,18 @@
+// A DLL of our own, built under the names of Windows DLLs and planted beside a program: when a
+// process loads it, it leaves "<its own path>.loaded" beside itself.
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH)
+        return TRUE;
+    wchar_t path[MAX_PATH + 8];
+    const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return TRUE;
+    lstrcpyW(path + length, L".loaded");
+    const HANDLE marker = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker != INVALID_HANDLE_VALUE)
+        CloseHandle(marker);
+    return TRUE;
+}
