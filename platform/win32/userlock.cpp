@@ -2,7 +2,9 @@
 // <sddl.h> needs the declarations of <windows.h> first.
 #include <sddl.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "owners.h"
 #include "platform.h"
@@ -18,7 +20,8 @@ std::wstring CurrentUserSid() {
     const owners::unique_handle token(rawToken);
     DWORD size = 0;
     GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
+    // 8-byte units keep the pointers inside TOKEN_USER aligned.
+    std::vector<std::uint64_t> buffer(size / sizeof(std::uint64_t) + 1);
     if (!size || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
         return {};
     wchar_t* text = nullptr;
