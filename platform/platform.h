@@ -189,7 +189,8 @@ enum class NewFile { Created, NameTaken, Failed };
 NewFile CreateNewFile(const std::wstring& path, OpenFile& file);
 // Called after every piece of a copy with the bytes copied so far and the whole size.
 using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
-// Copies the whole content and the last-write time of one open file into another (empty) one.
+// Copies the whole content and the last-write time of one open file into another (empty) one,
+// flushing the copy to disk piece by piece as it goes.
 bool CopyContent(const OpenFile& source, const OpenFile& destination, const CopyProgress& progress);
 // Flushes the file's data to disk.
 bool FlushFile(const OpenFile& file);

@@ -13,6 +13,8 @@ namespace {
 // Large enough for the disk to stream, small enough that the splash answers between two pieces
 // even over a slow network.
 constexpr DWORD kCopyPiece = 1024 * 1024;
+// Flushed as it goes, so the flush before the rename, during which nothing can answer, stays short.
+constexpr std::uint64_t kFlushEvery = 64 * kCopyPiece;
 // What ReplaceFileW carries over to the replacement; read-only files are refused before.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
@@ -115,6 +117,8 @@ bool CopyContent(const OpenFile& source, const OpenFile& destination,
             return false;
         }
         done += read;
+        if (done % kFlushEvery == 0 && !FlushFileBuffers(HandleOf(destination)))
+            return false;
         if (progress)
             progress(done, total);
     }
