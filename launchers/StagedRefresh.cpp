@@ -86,16 +86,6 @@ std::wstring CreateTempFile(const std::wstring& appFolder, platform::OpenFile& t
     return {};
 }
 
-// Keeps the splash answering, and shows the progress once the copy takes long enough to matter.
-bool CopyWithProgress(const platform::OpenFile& staged, const platform::OpenFile& temp) {
-    const std::uint64_t started = platform::TickCountMs();
-    return platform::CopyContent(staged, temp, [started](std::uint64_t done, std::uint64_t total) {
-        platform::LetSplashAnswer();
-        if (const auto shown = ProgressToShow(platform::TickCountMs() - started, done, total))
-            platform::ShowCopyProgress(*shown);
-    });
-}
-
 bool InstallThroughTempFile(const platform::OpenFile& staged, const std::wstring& installed,
                             const std::wstring& appFolder) {
     platform::OpenFile temp;
@@ -114,6 +104,15 @@ bool InstallThroughTempFile(const platform::OpenFile& staged, const std::wstring
 }
 
 }  // namespace
+
+bool CopyWithProgress(const platform::OpenFile& staged, const platform::OpenFile& temp) {
+    const std::uint64_t started = platform::TickCountMs();
+    return platform::CopyContent(staged, temp, [started](std::uint64_t done, std::uint64_t total) {
+        platform::LetSplashAnswer();
+        if (const auto shown = ProgressToShow(platform::TickCountMs() - started, done, total))
+            platform::ShowCopyProgress(*shown);
+    });
+}
 
 void RefreshStagedDatabase(const std::wstring& appFolder) {
     const std::wstring staged = appFolder + L"\\TEMP\\Orvantis.mde";

@@ -34,8 +34,6 @@ constexpr UINT kTimer1Interval = 100;
 
 // A long copy's progress: a thin bar along the picture's lower edge.
 constexpr int kProgressBarHeight = 4;
-// A window whose painting never ends must not hold the copy up.
-constexpr int kMostPaintsPerPiece = 64;
 
 struct MemoryDcDeleter {
     void operator()(HDC dc) const noexcept { DeleteDC(dc); }
@@ -257,18 +255,6 @@ int Run(HINSTANCE instance, LaunchProcedure launchDatabase) {
 }  // namespace frmSplash
 
 namespace platform {
-
-// Only paint and sent messages: a tick, a key or a close request that was posted waits in the
-// queue, and one that is sent meets the form's re-entry guard.
-void LetSplashAnswer() {
-    MSG message;
-    for (int paints = 0;
-         paints < frmSplash::kMostPaintsPerPiece &&
-         PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
-         ++paints) {
-        DispatchMessageW(&message);
-    }
-}
 
 void ShowCopyProgress(double fraction) {
     using namespace frmSplash;

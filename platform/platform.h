@@ -209,12 +209,13 @@ std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wst
 // Fails for a file that is held open (unless its holder allows deleting) or read-only.
 bool RemoveFile(const std::wstring& path);
 
-// ---- The splash window while a long copy runs (the splash form carries these out) ------------
+// ---- The splash window while a long copy runs ------------------------------------------------
 
 // Lets the splash window paint and answer messages sent to it; keys, ticks and posted requests
 // stay queued.
 void LetSplashAnswer();
-// Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge.
+// Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge. Carried out by
+// the splash form itself (launchers/frmSplash.cpp), which owns the window.
 void ShowCopyProgress(double fraction);
 
 }  // namespace platform
