@@ -159,9 +159,13 @@ RECT ProgressBarArea(HWND picture) {
     return bar;
 }
 
+LONG ProgressBarWidth(const RECT& bar, double fraction) {
+    return static_cast<LONG>((bar.right - bar.left) * fraction + 0.5);
+}
+
 void DrawCopyProgress(HWND picture, HDC target) {
     RECT bar = ProgressBarArea(picture);
-    bar.right = bar.left + static_cast<LONG>((bar.right - bar.left) * *copyProgress + 0.5);
+    bar.right = bar.left + ProgressBarWidth(bar, *copyProgress);
     FillRect(target, &bar, GetSysColorBrush(COLOR_HIGHLIGHT));
 }
 
@@ -261,10 +265,8 @@ void ShowCopyProgress(double fraction) {
     if (!Picture1)
         return;
     const RECT bar = ProgressBarArea(Picture1);
-    const auto widthOf = [&](double shown) {
-        return static_cast<LONG>((bar.right - bar.left) * shown + 0.5);
-    };
-    if (copyProgress && widthOf(*copyProgress) == widthOf(fraction))
+    // Painted again only when the bar grows by a pixel.
+    if (copyProgress && ProgressBarWidth(bar, *copyProgress) == ProgressBarWidth(bar, fraction))
         return;
     copyProgress = fraction;
     InvalidateRect(Picture1, &bar, FALSE);

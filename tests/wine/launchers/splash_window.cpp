@@ -210,6 +210,7 @@ INSTANTIATE_TEST_SUITE_P(BothLaunchers, SplashWindow,
 
 // A refresh of a large staged copy: the window answers within a second all through the copy, and
 // once the copy has run for half a second a bar along the picture's lower edge shows its progress.
+// Close requests, a tick and a key meanwhile start nothing a second time.
 using SplashDuringRefresh = LauncherTest<>;
 
 TEST_F(SplashDuringRefresh, AnswersThroughoutAndShowsTheCopysProgress) {
@@ -252,6 +253,11 @@ TEST_F(SplashDuringRefresh, AnswersThroughoutAndShowsTheCopysProgress) {
             if (bar > 0) {
                 barSeen = bar;
                 SavePng(CaptureWindow(form), setup.standInFolder + L"\\mid-copy.png");
+                // None of these may start a second unload or launch.
+                SendMessageTimeoutW(form, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, &result);
+                PostMessageW(form, WM_CLOSE, 0, 0);
+                PostMessageW(form, WM_TIMER, 1, 0);
+                PostMessageW(picture, WM_CHAR, L'x', 0);
             }
         }
         Sleep(20);
@@ -262,6 +268,9 @@ TEST_F(SplashDuringRefresh, AnswersThroughoutAndShowsTheCopysProgress) {
     EXPECT_GE(answers, 10);
     EXPECT_GT(barSeen, 0) << "no progress bar during the copy";
     EXPECT_EQ(launcher.WaitForExit(), 0u);
+    const std::vector<StandInCall> calls = ReadStandInCalls(setup.standInFolder);
+    EXPECT_EQ(CallsTo(calls, L"Version").size(), 1u);
+    EXPECT_EQ(CallsTo(calls, L"OpenCurrentDatabase").size(), 1u);
     EXPECT_TRUE(HoldsLargeDatabase(setup.installed, kMiB, 6));
     EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
 }
