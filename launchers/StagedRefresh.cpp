@@ -3,7 +3,7 @@
 // only once it is installed, so a failed attempt can be repeated at the next start.
 // The staged copy is held from before the copy until it is deleted: an administrator still
 // writing it keeps the refresh out, and of several launchers started together only the one that
-// holds it installs it; the others open the database as it stands.
+// holds it installs it; the others wait for it and then open the new database.
 #include "StagedRefresh.h"
 
 #include <platform.h>
@@ -21,6 +21,9 @@ namespace {
 constexpr wchar_t kTempPrefix[] = L"orv";
 constexpr wchar_t kTempSuffix[] = L".tmp";
 constexpr unsigned kTempNumbers = 0x10000;
+// How long a launcher waits for another one that installs the staged copy, and how often it looks.
+constexpr std::uint64_t kMostWaitForAnotherLauncherMs = 120000;
+constexpr std::uint32_t kLookAgainMs = 50;
 
 std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
     return folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
@@ -65,6 +68,27 @@ void RemoveLeftoverTempFiles(const std::wstring& appFolder) {
     for (const std::wstring& name : platform::FileNamesIn(appFolder, L"orv*.tmp")) {
         if (IsTempFileName(name))
             platform::RemoveFile(InFolder(appFolder, name));
+    }
+}
+
+// Another launcher installing the staged copy is waited for: this one then opens the new database,
+// and its Access does not hold the old one open in the way of the install. A copy still being
+// written can take minutes and is not waited for.
+bool HoldStagedCopy(const std::wstring& staged, platform::OpenFile& stagedFile) {
+    const std::uint64_t began = platform::TickCountMs();
+    for (;;) {
+        switch (platform::OpenToInstall(staged, stagedFile)) {
+            case platform::ToInstall::Opened:
+                return true;
+            case platform::ToInstall::HeldByAnotherLauncher:
+                if (platform::TickCountMs() - began >= kMostWaitForAnotherLauncherMs)
+                    return false;
+                platform::Pause(kLookAgainMs);
+                continue;
+            case platform::ToInstall::BeingWritten:
+            case platform::ToInstall::Unavailable:
+                return false;
+        }
     }
 }
 
@@ -121,7 +145,7 @@ void RefreshStagedDatabase(const std::wstring& appFolder) {
     if (!platform::FileExists(staged))
         return;
     platform::OpenFile stagedFile;
-    if (!platform::OpenToInstall(staged, stagedFile))
+    if (!HoldStagedCopy(staged, stagedFile))
         return;
     // Every launcher at work holds the staged copy, so a temporary file now is a leftover.
     RemoveLeftoverTempFiles(appFolder);

@@ -180,9 +180,12 @@ class OpenFile {
 };
 
 bool FileExists(const std::wstring& path);
+enum class ToInstall { Opened, BeingWritten, HeldByAnotherLauncher, Unavailable };
 // Opens an existing file to be copied and then deleted: others may read it meanwhile, but no one
-// can write, rename or delete it, nor open it this way too. False when it is missing or held.
-bool OpenToInstall(const std::wstring& path, OpenFile& file);
+// can write, rename or delete it, nor open it this way too. When it cannot, says whether a writer
+// holds it or a reader that lets no writer in (another launcher installing it), or neither
+// (missing).
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file);
 enum class NewFile { Created, NameTaken, Failed };
 // Creates an empty file under a name that must not exist yet, held without sharing: no one else
 // can open, rename or delete it while it is held.
@@ -214,6 +217,8 @@ bool RemoveFile(const std::wstring& path);
 // Lets the splash window paint and answer messages sent to it; keys, ticks and posted requests
 // stay queued.
 void LetSplashAnswer();
+// Waits, letting the splash window paint and answer meanwhile.
+void Pause(std::uint32_t milliseconds);
 // Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge. Carried out by
 // the splash form itself (launchers/frmSplash.cpp), which owns the window.
 void ShowCopyProgress(double fraction);

@@ -70,7 +70,7 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool OpenToInstall(const std::wstring& path, OpenFile& file) {
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
     // Sharing only reading keeps writers out. Every launcher asks for the right to delete, and
     // none shares it, so one launcher at a time holds the file.
     const std::wstring name = Win32Path(path);
@@ -81,7 +81,19 @@ bool OpenToInstall(const std::wstring& path, OpenFile& file) {
         handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     }
-    return Hold(handle, file);
+    if (Hold(handle, file))
+        return ToInstall::Opened;
+    if (GetLastError() != ERROR_SHARING_VIOLATION)
+        return ToInstall::Unavailable;
+    // A reader that shares neither writing nor deleting gets in beside another launcher, which
+    // only reads, but not beside a writer.
+    const HANDLE reader =
+        CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (reader == INVALID_HANDLE_VALUE)
+        return ToInstall::BeingWritten;
+    CloseHandle(reader);
+    return ToInstall::HeldByAnotherLauncher;
 }
 
 NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {

@@ -1,6 +1,8 @@
 // Messages dispatched while the launch works on the user-interface thread.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "platform.h"
 
 namespace platform {
@@ -20,6 +22,15 @@ void LetSplashAnswer() {
          PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
          ++paints) {
         DispatchMessageW(&message);
+    }
+}
+
+void Pause(std::uint32_t milliseconds) {
+    const ULONGLONG until = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now),
+                                  QS_PAINT | QS_SENDMESSAGE);
+        LetSplashAnswer();
     }
 }
 

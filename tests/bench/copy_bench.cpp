@@ -39,7 +39,7 @@ bool TimeCopy(const std::wstring& staged, const std::wstring& copy, Copy how, do
     } else {
         platform::OpenFile source;
         platform::OpenFile destination;
-        copied = platform::OpenToInstall(staged, source) &&
+        copied = platform::OpenToInstall(staged, source) == platform::ToInstall::Opened &&
                  platform::CreateNewFile(copy, destination) == platform::NewFile::Created &&
                  (how == Copy::Pieces ? platform::CopyContent(source, destination, nullptr)
                                       : launchers::CopyWithProgress(source, destination));

@@ -25,6 +25,7 @@ struct FilesState {
     fs::path root;
     std::wstring appFolder;
     std::set<fs::path> held;
+    std::set<fs::path> heldForInstall;
     std::set<fs::path> readOnly;
     FileFaults faults;
     std::function<void()> observer;
@@ -59,7 +60,7 @@ std::wstring Lower(std::wstring text) {
 }
 
 bool IsHeld(const fs::path& path) {
-    if (State().held.count(path) != 0)
+    if (State().held.count(path) != 0 || State().heldForInstall.count(path) != 0)
         return true;
     for (const auto& [handle, open] : State().open) {
         if (open.path == path)
@@ -168,6 +169,7 @@ void ResetFiles(const std::wstring& appFolder) {
     fs::create_directories(state.root);
     state.appFolder = appFolder;
     state.held.clear();
+    state.heldForInstall.clear();
     state.readOnly.clear();
     state.faults = {};
     state.observer = nullptr;
@@ -253,6 +255,19 @@ bool IsHeldOpen(const std::wstring& windowsPath) {
     return IsHeld(HostPath(windowsPath));
 }
 
+void HoldForInstall(const std::wstring& windowsPath) {
+    State().heldForInstall.insert(HostPath(windowsPath));
+}
+
+void Release(const std::wstring& windowsPath) {
+    State().heldForInstall.erase(HostPath(windowsPath));
+}
+
+void DeleteFile(const std::wstring& windowsPath) {
+    std::error_code ignored;
+    fs::remove(HostPath(windowsPath), ignored);
+}
+
 void SetReadOnly(const std::wstring& windowsPath) {
     SetReadOnlyHost(HostPath(windowsPath), true);
 }
@@ -271,6 +286,10 @@ void AfterEveryFileOperation(std::function<void()> observer) {
 
 void RunClock(std::uint64_t stepMs) {
     State().clockStep = stepMs;
+}
+
+std::uint64_t ClockNow() {
+    return State().clock;
 }
 
 int SplashAnswers() {
@@ -321,10 +340,17 @@ bool FileExists(const std::wstring& path) {
     return IsFile(doubles::HostPath(path));
 }
 
-bool OpenToInstall(const std::wstring& path, OpenFile& file) {
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
     const Operation operation(L"OpenToInstall", {path});
     const fs::path host = doubles::HostPath(path);
-    return IsFile(host) && !IsHeld(host) && doubles::Hold(host, file);
+    if (doubles::State().heldForInstall.count(host) != 0)
+        return ToInstall::HeldByAnotherLauncher;
+    if (doubles::State().held.count(host) != 0)
+        return ToInstall::BeingWritten;
+    if (!IsFile(host) || IsHeld(host))
+        return ToInstall::Unavailable;
+    doubles::Hold(host, file);
+    return ToInstall::Opened;
 }
 
 NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
@@ -403,6 +429,11 @@ std::uint64_t TickCountMs() {
 
 void LetSplashAnswer() {
     ++doubles::State().splashAnswers;
+}
+
+void Pause(std::uint32_t milliseconds) {
+    const Operation operation(L"Pause", {static_cast<std::int32_t>(milliseconds)});
+    doubles::State().clock += milliseconds;
 }
 
 void ShowCopyProgress(double fraction) {

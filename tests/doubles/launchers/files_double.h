@@ -29,6 +29,11 @@ std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder);
 // open, replace or delete it.
 void HoldOpen(const std::wstring& windowsPath);
 bool IsHeldOpen(const std::wstring& windowsPath);
+// Held by another launcher that installs it: read, and kept from writers, until Release().
+void HoldForInstall(const std::wstring& windowsPath);
+void Release(const std::wstring& windowsPath);
+// Deletes a file as another process would, without a trace in the journal.
+void DeleteFile(const std::wstring& windowsPath);
 void SetReadOnly(const std::wstring& windowsPath);
 bool IsReadOnly(const std::wstring& windowsPath);
 
@@ -48,8 +53,9 @@ void AfterEveryFileOperation(std::function<void()> observer);
 // A content copy goes in pieces of this many bytes, reporting its progress after each.
 inline constexpr std::size_t kCopyPiece = 8;
 
-// The clock: every reading of it moves it on by stepMs.
+// The clock: every reading of it moves it on by stepMs, and a pause by its length.
 void RunClock(std::uint64_t stepMs);
+std::uint64_t ClockNow();
 // How often the copy let the splash answer, and every progress it showed, in order.
 int SplashAnswers();
 const std::vector<double>& ProgressShown();

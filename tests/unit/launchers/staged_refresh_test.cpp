@@ -94,7 +94,7 @@ const RefreshRow kRefreshRows[] = {
      [] { Inject(&doubles::FileFaults::createTempFails, true); },
      {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
      kOld},
-    // An administrator still writing it, or another launcher installing it.
+    // An administrator still writing it: not waited for.
     {"StagedCopyHeldByAnotherProcess",
      {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
      [] { doubles::HoldOpen(kStaged); },
@@ -226,6 +226,52 @@ TEST_F(RefreshSteps, StagedCopyIsHeldThroughoutAndDeletedOnlyOnceInstalled) {
     for (int at = open; at < static_cast<int>(stagedHeld.size()); ++at)
         EXPECT_TRUE(stagedHeld[at]) << "released at step " << at;
     EXPECT_EQ(doubles::FileContent(kStaged), std::nullopt);
+}
+
+// Another launcher installs the staged copy: this one waits, letting the splash answer, and opens
+// the new database; it neither installs nor deletes anything itself.
+TEST_F(RefreshSteps, AnotherLauncherInstallingIsWaitedForAndTheNewDatabaseOpened) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldForInstall(kStaged);
+    int pauses = 0;
+    doubles::AfterEveryFileOperation([&] {
+        if (doubles::Journal().back().operation == L"Pause" && ++pauses == 3) {
+            doubles::PutFile(kInstalled, kNew);
+            doubles::DeleteFile(kStaged);
+            doubles::Release(kStaged);
+        }
+    });
+    Renvale::LaunchDatabase();
+
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), kNew);
+    EXPECT_EQ(pauses, 3);
+    EXPECT_THAT(doubles::CallsOf({L"CreateNewFile", L"ReplaceFileInOneStep",
+                                  L"MoveFileWriteThrough", L"RemoveFile", L"DeleteWhenClosed"}),
+                testing::IsEmpty());
+}
+
+TEST_F(RefreshSteps, AnotherLauncherThatNeverLetsGoIsWaitedForTwoMinutes) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldForInstall(kStaged);
+    Renvale::LaunchDatabase();
+
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
+    EXPECT_GE(doubles::ClockNow(), 120000u);
+    EXPECT_LT(doubles::ClockNow(), 121000u);
+    EXPECT_EQ(doubles::FilesBelow(kApp),
+              (Files{{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}}));
+}
+
+TEST_F(RefreshSteps, AStagedCopyStillBeingWrittenIsNotWaitedFor) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldOpen(kStaged);
+    Renvale::LaunchDatabase();
+
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
+    EXPECT_THAT(doubles::CallsOf({L"Pause"}), testing::IsEmpty());
 }
 
 TEST_F(RefreshSteps, LeftoversGoAfterTheStagedCopyIsHeldAndBeforeTheCopy) {
