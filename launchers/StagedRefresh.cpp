@@ -117,7 +117,8 @@ bool InstallThroughTempFile(const platform::OpenFile& staged, const std::wstring
     if (tempPath.empty())
         return false;
     const bool replacing = platform::FileExists(installed);
-    bool done = CopyWithProgress(staged, temp) && platform::FlushFile(temp) &&
+    bool done = platform::CopyContent(staged, temp, SplashProgress()) &&
+                platform::FlushFile(temp) &&
                 (!replacing || platform::TakeOverProperties(installed, temp));
     temp.reset();
     done = done && (replacing ? platform::ReplaceFileInOneStep(installed, tempPath)
@@ -129,13 +130,13 @@ bool InstallThroughTempFile(const platform::OpenFile& staged, const std::wstring
 
 }  // namespace
 
-bool CopyWithProgress(const platform::OpenFile& staged, const platform::OpenFile& temp) {
+platform::CopyProgress SplashProgress() {
     const std::uint64_t started = platform::TickCountMs();
-    return platform::CopyContent(staged, temp, [started](std::uint64_t done, std::uint64_t total) {
+    return [started](std::uint64_t done, std::uint64_t total) {
         platform::LetSplashAnswer();
         if (const auto shown = ProgressToShow(platform::TickCountMs() - started, done, total))
             platform::ShowCopyProgress(*shown);
-    });
+    };
 }
 
 void RefreshStagedDatabase(const std::wstring& appFolder) {

@@ -19,7 +19,7 @@ void LetSplashAnswer() {
     MSG message;
     for (int paints = 0;
          paints < kMostPaintsPerPiece &&
-         PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
+         PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD | PM_QS_PAINT | PM_QS_SENDMESSAGE);
          ++paints) {
         DispatchMessageW(&message);
     }
