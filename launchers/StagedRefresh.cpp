@@ -24,6 +24,8 @@ constexpr unsigned kTempNumbers = 0x10000;
 // How long a launcher waits for another one that installs the staged copy, and how often it looks.
 constexpr std::uint64_t kMostWaitForAnotherLauncherMs = 120000;
 constexpr std::uint32_t kLookAgainMs = 50;
+// A piece of the copy takes a few milliseconds; the splash need not answer more often than this.
+constexpr std::uint64_t kAnswerEveryMs = 50;
 
 std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
     return folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
@@ -132,9 +134,13 @@ bool InstallThroughTempFile(const platform::OpenFile& staged, const std::wstring
 
 platform::CopyProgress SplashProgress() {
     const std::uint64_t started = platform::TickCountMs();
-    return [started](std::uint64_t done, std::uint64_t total) {
+    return [started, answered = started](std::uint64_t done, std::uint64_t total) mutable {
+        const std::uint64_t now = platform::TickCountMs();
+        if (now - answered < kAnswerEveryMs && done < total)
+            return;
+        answered = now;
         platform::LetSplashAnswer();
-        if (const auto shown = ProgressToShow(platform::TickCountMs() - started, done, total))
+        if (const auto shown = ProgressToShow(now - started, done, total))
             platform::ShowCopyProgress(*shown);
     };
 }

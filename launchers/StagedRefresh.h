@@ -11,8 +11,8 @@ namespace launchers {
 // or the complete staged one; the staged copy is deleted only once it has been installed.
 void RefreshStagedDatabase(const std::wstring& appFolder);
 
-// The refresh's progress callback: the splash answers after every piece of the copy, and shows
-// the progress once the copy has run for half a second.
+// The refresh's progress callback: the splash answers every 50 ms of the copy and after its last
+// piece, and shows the progress once the copy has run for half a second.
 platform::CopyProgress SplashProgress();
 
 }  // namespace launchers
