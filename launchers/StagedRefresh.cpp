@@ -154,6 +154,10 @@ void RefreshStagedDatabase(const std::wstring& appFolder) {
     platform::OpenFile stagedFile;
     if (!HoldStagedCopy(staged, stagedFile))
         return;
+    // A database that Access holds open cannot be replaced: no copy of it is made in vain, and
+    // launchers waiting for this one are let go at once.
+    if (platform::FileExists(installed) && !platform::CanBeReplaced(installed))
+        return;
     // Every launcher at work holds the staged copy, so a temporary file now is a leftover.
     RemoveLeftoverTempFiles(appFolder);
     if (!InstallThroughTempFile(stagedFile, installed, appFolder))

@@ -197,6 +197,9 @@ using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)
 bool CopyContent(const OpenFile& source, const OpenFile& destination, const CopyProgress& progress);
 // Flushes the file's data to disk.
 bool FlushFile(const OpenFile& file);
+// False when another process holds the file open without letting it be renamed or deleted (an
+// Access that has the database open), so that nothing could replace it now.
+bool CanBeReplaced(const std::wstring& path);
 // Gives the open file the security descriptor, attributes and creation time of the named one, as
 // ReplaceFileW keeps them for the file it replaces.
 bool TakeOverProperties(const std::wstring& from, const OpenFile& file);

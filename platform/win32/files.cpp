@@ -142,6 +142,16 @@ bool FlushFile(const OpenFile& file) {
     return FlushFileBuffers(HandleOf(file)) != FALSE;
 }
 
+bool CanBeReplaced(const std::wstring& path) {
+    const HANDLE probe = CreateFileW(Win32Path(path).c_str(), DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return GetLastError() != ERROR_SHARING_VIOLATION;
+    CloseHandle(probe);
+    return true;
+}
+
 bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
     const std::wstring name = Win32Path(from);
     // The permissions the administrator gave the file; its owner can only be set with a privilege.

@@ -396,6 +396,11 @@ bool FlushFile(const OpenFile& file) {
     return IsFile(doubles::PathOf(file)) && !doubles::State().faults.flushFails;
 }
 
+bool CanBeReplaced(const std::wstring& path) {
+    const Operation operation(L"CanBeReplaced", {path});
+    return !IsHeld(doubles::HostPath(path));
+}
+
 bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
     const Operation operation(L"TakeOverProperties", {from, doubles::PathOf(file).wstring()});
     return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file)) &&

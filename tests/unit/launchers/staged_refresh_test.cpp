@@ -264,6 +264,16 @@ TEST_F(RefreshSteps, AnotherLauncherThatNeverLetsGoIsWaitedForTwoMinutes) {
               (Files{{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}}));
 }
 
+TEST_F(RefreshSteps, NoCopyIsMadeWhileTheInstalledDatabaseIsHeldOpen) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldOpen(kInstalled);
+    launchers::RefreshStagedDatabase(kApp);
+
+    EXPECT_GE(doubles::PositionOf(L"CanBeReplaced"), 0);
+    EXPECT_THAT(doubles::CallsOf({L"CreateNewFile", L"CopyContent"}), testing::IsEmpty());
+}
+
 TEST_F(RefreshSteps, AStagedCopyStillBeingWrittenIsNotWaitedFor) {
     doubles::PutFile(kInstalled, kOld);
     doubles::PutFile(kStaged, kNew);
