@@ -1,6 +1,9 @@
 #include "frmSplash.h"
 
+#include <platform.h>
+
 #include <memory>
+#include <optional>
 #include <type_traits>
 
 #include "owners.h"
@@ -29,6 +32,9 @@ constexpr DWORD kPicture1ExStyle = WS_EX_CLIENTEDGE;
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Interval = 100;
 
+// A long copy's progress: a thin bar along the picture's lower edge.
+constexpr int kProgressBarHeight = 4;
+
 struct MemoryDcDeleter {
     void operator()(HDC dc) const noexcept { DeleteDC(dc); }
 };
@@ -45,6 +51,8 @@ HWND Picture1 = nullptr;
 // Set when the unload begins. The launch may wait in a loop that dispatches messages, so a tick,
 // a key or a close request can reach the form again while it runs; the form unloads only once.
 bool unloading = false;
+// How far a long copy has come, 0 to 1; none while no copy has run long enough to show it.
+std::optional<double> copyProgress;
 
 int TwipsToPixels(int twips, int dotsPerInch) {
     return MulDiv(twips, dotsPerInch, kTwipsPerInch);
@@ -128,6 +136,39 @@ LRESULT CALLBACK FormProc(HWND form, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// What shows of the picture: the bitmap, clipped by the box and by the window.
+RECT ShownPicture(HWND picture) {
+    RECT shown{};
+    GetClientRect(picture, &shown);
+    RECT form{};
+    GetClientRect(GetParent(picture), &form);
+    MapWindowPoints(GetParent(picture), picture, reinterpret_cast<POINT*>(&form), 2);
+    IntersectRect(&shown, &shown, &form);
+    BITMAP size{};
+    if (splashPicture && GetObjectW(splashPicture.get(), sizeof size, &size)) {
+        const RECT bitmap{0, 0, size.bmWidth, size.bmHeight};
+        IntersectRect(&shown, &shown, &bitmap);
+    }
+    return shown;
+}
+
+// The whole width of the bar, in the picture box's client coordinates.
+RECT ProgressBarArea(HWND picture) {
+    RECT bar = ShownPicture(picture);
+    bar.top = bar.bottom - kProgressBarHeight;
+    return bar;
+}
+
+LONG ProgressBarWidth(const RECT& bar, double fraction) {
+    return static_cast<LONG>((bar.right - bar.left) * fraction + 0.5);
+}
+
+void DrawCopyProgress(HWND picture, HDC target) {
+    RECT bar = ProgressBarArea(picture);
+    bar.right = bar.left + ProgressBarWidth(bar, *copyProgress);
+    FillRect(target, &bar, GetSysColorBrush(COLOR_HIGHLIGHT));
+}
+
 // The bitmap unscaled from the inner top-left corner; the rest is clipped.
 void OnPicturePaint(HWND picture) {
     PAINTSTRUCT paint;
@@ -139,6 +180,8 @@ void OnPicturePaint(HWND picture) {
         BitBlt(target, 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0, SRCCOPY);
         SelectObject(source.get(), previous);
     }
+    if (copyProgress)
+        DrawCopyProgress(picture, target);
     EndPaint(picture, &paint);
 }
 
@@ -214,3 +257,20 @@ int Run(HINSTANCE instance, LaunchProcedure launchDatabase) {
 }
 
 }  // namespace frmSplash
+
+namespace platform {
+
+void ShowCopyProgress(double fraction) {
+    using namespace frmSplash;
+    if (!Picture1)
+        return;
+    const RECT bar = ProgressBarArea(Picture1);
+    // Painted again only when the bar grows by a pixel.
+    if (copyProgress && ProgressBarWidth(bar, *copyProgress) == ProgressBarWidth(bar, fraction))
+        return;
+    copyProgress = fraction;
+    InvalidateRect(Picture1, &bar, FALSE);
+    UpdateWindow(Picture1);
+}
+
+}  // namespace platform

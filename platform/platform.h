@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -81,6 +82,8 @@ struct LocalTime {
 LocalTime Now();
 // The time separator of the user's regional settings (":" in the usual settings).
 std::wstring TimeSeparator();
+// Milliseconds since some fixed moment, for measuring how long something takes.
+std::uint64_t TickCountMs();
 
 // ---- Process facts ---------------------------------------------------------------------------
 
@@ -175,20 +178,68 @@ inline constexpr int kSwShowMaximized = 3;
 bool ShowWindow(std::int32_t windowHandle, int showCommand);
 
 // ---- File system -----------------------------------------------------------------------------
+// Paths of any length: the Win32 layer adds the long-path prefix where a path needs it.
+
+// Owns one open file; closes it on every path.
+class OpenFile {
+  public:
+    OpenFile() = default;
+    ~OpenFile();
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    std::uintptr_t get() const { return handle_; }
+    std::uintptr_t* put();  // closes any held file, then hands out the slot to fill
+    void reset();           // closes the file now
+
+  private:
+    std::uintptr_t handle_ = 0;
+};
 
 bool FileExists(const std::wstring& path);
-// Copies over an existing destination.
-bool CopyFileOver(const std::wstring& source, const std::wstring& destination);
-// Creates an empty, uniquely named file in the folder and returns its path.
-std::optional<std::wstring> CreateTempFileIn(const std::wstring& folder);
+enum class ToInstall { Opened, BeingWritten, HeldByAnotherLauncher, Unavailable };
+// Opens an existing file to be copied and then deleted: others may read it meanwhile, but no one
+// can write, rename or delete it, nor open it this way too. When it cannot, says whether a writer
+// holds it or a reader that lets no writer in (another launcher installing it), or neither
+// (missing).
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file);
+enum class NewFile { Created, NameTaken, Failed };
+// Creates an empty file under a name that must not exist yet, held without sharing: no one else
+// can open, rename or delete it while it is held.
+NewFile CreateNewFile(const std::wstring& path, OpenFile& file);
+// Called after every piece of a copy with the bytes copied so far and the whole size.
+using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+// Copies the whole content and the last-write time of one open file into another (empty) one,
+// flushing the copy to disk piece by piece as it goes.
+bool CopyContent(const OpenFile& source, const OpenFile& destination, const CopyProgress& progress);
+// Flushes the file's data to disk.
+bool FlushFile(const OpenFile& file);
+// False when another process holds the file open without letting it be renamed or deleted (an
+// Access that has the database open), so that nothing could replace it now.
+bool CanBeReplaced(const std::wstring& path);
+// Gives the open file the security descriptor, attributes and creation time of the named one, as
+// ReplaceFileW keeps them for the file it replaces.
+bool TakeOverProperties(const std::wstring& from, const OpenFile& file);
+// The open file is deleted when it is closed.
+bool DeleteWhenClosed(const OpenFile& file);
 // Replaces an existing file with another in one step; the replacement's name is gone afterwards.
+// A read-only file is refused, as ReplaceFileW refuses it.
 bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement);
 // Renames a file onto a name that does not exist, flushed to disk before it returns.
 bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination);
-// Clears the read-only attribute (a copy of a read-only file is read-only too).
-bool ClearReadOnly(const std::wstring& path);
-// Flushes a file's data to disk.
-bool FlushFile(const std::wstring& path);
+// The names of the files in folder that match a wildcard pattern ("*.tmp").
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern);
+// Fails for a file that is held open (unless its holder allows deleting) or read-only.
 bool RemoveFile(const std::wstring& path);
+
+// ---- The splash window while a long copy runs ------------------------------------------------
+
+// Lets the splash window paint and answer messages sent to it; keys, ticks and posted requests
+// stay queued.
+void LetSplashAnswer();
+// Waits, letting the splash window paint and answer meanwhile.
+void Pause(std::uint32_t milliseconds);
+// Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge. Carried out by
+// the splash form itself (launchers/frmSplash.cpp), which owns the window.
+void ShowCopyProgress(double fraction);
 
 }  // namespace platform

@@ -17,4 +17,8 @@ std::wstring TimeSeparator() {
     return separator;
 }
 
+std::uint64_t TickCountMs() {
+    return GetTickCount64();
+}
+
 }  // namespace platform

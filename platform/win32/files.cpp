@@ -1,33 +1,192 @@
-// File operations of the staged refresh, each one Win32 call.
+// File operations of the staged refresh, each one Win32 call or a short run of them.
 #include <windows.h>
 
-#include <optional>
+#include <cstdint>
 #include <string>
+#include <vector>
 
-#include "owners.h"
 #include "platform.h"
 
 namespace platform {
+namespace {
+
+// Large enough for the disk to stream, small enough that the splash answers between two pieces
+// even over a slow network.
+constexpr DWORD kCopyPiece = 1024 * 1024;
+// Flushed as it goes, so the flush before the rename, during which nothing can answer, stays short.
+constexpr std::uint64_t kFlushEvery = 64 * kCopyPiece;
+// What ReplaceFileW carries over to the replacement; read-only files are refused before.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                  FILE_ATTRIBUTE_OFFLINE;
+// Folders are limited to MAX_PATH - 12 characters, files to MAX_PATH, without the prefix.
+constexpr std::size_t kLongPath = MAX_PATH - 12;
+
+// Beyond MAX_PATH the file functions take a path only in its \\?\ form, which they do not parse:
+// so it is made from the full path, with doubled backslashes and the like already resolved.
+std::wstring Win32Path(const std::wstring& path) {
+    if (path.size() < kLongPath || path.starts_with(L"\\\\?\\"))
+        return path;
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring full(needed, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), needed, full.data(), nullptr));
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+HANDLE HandleOf(const OpenFile& file) {
+    return reinterpret_cast<HANDLE>(file.get());
+}
+
+bool Hold(HANDLE handle, OpenFile& file) {
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    *file.put() = reinterpret_cast<std::uintptr_t>(handle);
+    return true;
+}
+
+}  // namespace
+
+OpenFile::~OpenFile() {
+    reset();
+}
+
+std::uintptr_t* OpenFile::put() {
+    reset();
+    return &handle_;
+}
+
+void OpenFile::reset() {
+    if (handle_)
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = 0;
+}
 
 bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Win32Path(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CopyFileOver(const std::wstring& source, const std::wstring& destination) {
-    return CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
+    // Sharing only reading keeps writers out. Every launcher asks for the right to delete, and
+    // none shares it, so one launcher at a time holds the file.
+    const std::wstring name = Win32Path(path);
+    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // A user who may read the staged copy but not delete it still gets it installed.
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    }
+    if (Hold(handle, file))
+        return ToInstall::Opened;
+    if (GetLastError() != ERROR_SHARING_VIOLATION)
+        return ToInstall::Unavailable;
+    // A reader that shares neither writing nor deleting gets in beside another launcher, which
+    // only reads, but not beside a writer.
+    const HANDLE reader =
+        CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (reader == INVALID_HANDLE_VALUE)
+        return ToInstall::BeingWritten;
+    CloseHandle(reader);
+    return ToInstall::HeldByAnotherLauncher;
 }
 
-std::optional<std::wstring> CreateTempFileIn(const std::wstring& folder) {
-    wchar_t path[MAX_PATH] = {};
-    if (GetTempFileNameW(folder.c_str(), L"orv", 0, path) == 0)
-        return std::nullopt;
-    return std::wstring(path);
+NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
+    const HANDLE handle = CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE | WRITE_DAC, 0,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Hold(handle, file))
+        return NewFile::Created;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::NameTaken
+                                                                       : NewFile::Failed;
+}
+
+bool CopyContent(const OpenFile& source, const OpenFile& destination,
+                 const CopyProgress& progress) {
+    LARGE_INTEGER size{};
+    FILETIME lastWrite{};
+    if (!GetFileSizeEx(HandleOf(source), &size) ||
+        !GetFileTime(HandleOf(source), nullptr, nullptr, &lastWrite)) {
+        return false;
+    }
+    const auto total = static_cast<std::uint64_t>(size.QuadPart);
+    std::vector<std::uint8_t> piece(kCopyPiece);
+    std::uint64_t done = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
+            return false;
+        if (read == 0)
+            break;
+        DWORD written = 0;
+        if (!WriteFile(HandleOf(destination), piece.data(), read, &written, nullptr) ||
+            written != read) {
+            return false;
+        }
+        done += read;
+        if (done % kFlushEvery == 0 && !FlushFileBuffers(HandleOf(destination)))
+            return false;
+        if (progress)
+            progress(done, total);
+    }
+    // As a file copy does, the copy keeps the time its content was last written.
+    return done == total && SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite);
+}
+
+bool FlushFile(const OpenFile& file) {
+    return FlushFileBuffers(HandleOf(file)) != FALSE;
+}
+
+bool CanBeReplaced(const std::wstring& path) {
+    const HANDLE probe = CreateFileW(Win32Path(path).c_str(), DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return GetLastError() != ERROR_SHARING_VIOLATION;
+    CloseHandle(probe);
+    return true;
+}
+
+bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
+    const std::wstring name = Win32Path(from);
+    // The permissions the administrator gave the file; its owner can only be set with a privilege.
+    DWORD needed = 0;
+    GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == 0)
+        return false;
+    std::vector<std::uint8_t> descriptor(needed);
+    if (!GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
+                          &needed) ||
+        !SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data())) {
+        return false;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA old{};
+    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &old))
+        return false;
+    FILE_BASIC_INFO basic{};  // times left at zero stay as they are
+    basic.CreationTime.LowPart = old.ftCreationTime.dwLowDateTime;
+    basic.CreationTime.HighPart = static_cast<LONG>(old.ftCreationTime.dwHighDateTime);
+    basic.FileAttributes = old.dwFileAttributes & kKeptAttributes;
+    if (basic.FileAttributes == 0)
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+bool DeleteWhenClosed(const OpenFile& file) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(HandleOf(file), FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
 }
 
 bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
+    const std::wstring target = Win32Path(replaced);
     // A write-protected file is refused, as ReplaceFileW refuses it.
-    const DWORD attributes = GetFileAttributesW(replaced.c_str());
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
         return false;
@@ -35,34 +194,32 @@ bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& repl
     // One rename onto the existing name. ReplaceFileW is not used: it may move the old file away
     // before moving the new one in (Wine does, and leaves a temporary file of its own behind
     // when the old file is held open).
-    return MoveFileExW(replacement.c_str(), replaced.c_str(),
+    return MoveFileExW(Win32Path(replacement).c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination) {
-    return MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    return MoveFileExW(Win32Path(source).c_str(), Win32Path(destination).c_str(),
+                       MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool ClearReadOnly(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return false;
-    if (!(attributes & FILE_ATTRIBUTE_READONLY))
-        return true;
-    return SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) != FALSE;
-}
-
-bool FlushFile(const std::wstring& path) {
-    const owners::unique_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                                 nullptr));
-    if (!file || file.get() == INVALID_HANDLE_VALUE)
-        return false;
-    return FlushFileBuffers(file.get()) != FALSE;
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    const std::wstring separator = folder.ends_with(L'\\') ? L"" : L"\\";
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW(Win32Path(folder + separator + pattern).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(entry.cFileName);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return names;
 }
 
 bool RemoveFile(const std::wstring& path) {
-    return DeleteFileW(path.c_str()) != FALSE;
+    return DeleteFileW(Win32Path(path).c_str()) != FALSE;
 }
 
 }  // namespace platform

@@ -2,9 +2,12 @@
 
 #include <platform.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -22,10 +25,21 @@ struct FilesState {
     fs::path root;
     std::wstring appFolder;
     std::set<fs::path> held;
+    std::set<fs::path> heldForInstall;
     std::set<fs::path> readOnly;
     FileFaults faults;
     std::function<void()> observer;
-    unsigned nextTempNumber = 1;
+    // The launcher's own open files, by handle: each held without sharing.
+    struct Open {
+        fs::path path;
+        bool deleteWhenClosed = false;
+    };
+    std::map<std::uintptr_t, Open> open;
+    std::uintptr_t nextHandle = 1;
+    std::uint64_t clock = 0;
+    std::uint64_t clockStep = 0;
+    int splashAnswers = 0;
+    std::vector<double> progressShown;
 
     ~FilesState() {
         std::error_code ignored;
@@ -46,7 +60,42 @@ std::wstring Lower(std::wstring text) {
 }
 
 bool IsHeld(const fs::path& path) {
-    return State().held.count(path) != 0;
+    if (State().held.count(path) != 0 || State().heldForInstall.count(path) != 0)
+        return true;
+    for (const auto& [handle, open] : State().open) {
+        if (open.path == path)
+            return true;
+    }
+    return false;
+}
+
+const fs::path& PathOf(const platform::OpenFile& file) {
+    static const fs::path closed;
+    const auto found = State().open.find(file.get());
+    return found == State().open.end() ? closed : found->second.path;
+}
+
+bool Hold(const fs::path& path, platform::OpenFile& file) {
+    const std::uintptr_t handle = State().nextHandle++;
+    State().open[handle] = {path};
+    *file.put() = handle;
+    return true;
+}
+
+// "orv*.tmp" against a name, without regard to case.
+bool Matches(const std::wstring& pattern, const std::wstring& name) {
+    if (pattern.empty())
+        return name.empty();
+    if (pattern[0] == L'*') {
+        for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+            if (Matches(pattern.substr(1), name.substr(skip)))
+                return true;
+        }
+        return false;
+    }
+    return !name.empty() &&
+           (pattern[0] == L'?' || std::towlower(pattern[0]) == std::towlower(name[0])) &&
+           Matches(pattern.substr(1), name.substr(1));
 }
 bool IsReadOnlyHost(const fs::path& path) {
     return State().readOnly.count(path) != 0;
@@ -120,9 +169,15 @@ void ResetFiles(const std::wstring& appFolder) {
     fs::create_directories(state.root);
     state.appFolder = appFolder;
     state.held.clear();
+    state.heldForInstall.clear();
     state.readOnly.clear();
     state.faults = {};
     state.observer = nullptr;
+    state.open.clear();
+    state.clock = 0;
+    state.clockStep = 0;
+    state.splashAnswers = 0;
+    state.progressShown.clear();
     fs::create_directories(HostPath(appFolder));
 }
 
@@ -200,6 +255,19 @@ bool IsHeldOpen(const std::wstring& windowsPath) {
     return IsHeld(HostPath(windowsPath));
 }
 
+void HoldForInstall(const std::wstring& windowsPath) {
+    State().heldForInstall.insert(HostPath(windowsPath));
+}
+
+void Release(const std::wstring& windowsPath) {
+    State().heldForInstall.erase(HostPath(windowsPath));
+}
+
+void DeleteFile(const std::wstring& windowsPath) {
+    std::error_code ignored;
+    fs::remove(HostPath(windowsPath), ignored);
+}
+
 void SetReadOnly(const std::wstring& windowsPath) {
     SetReadOnlyHost(HostPath(windowsPath), true);
 }
@@ -216,6 +284,22 @@ void AfterEveryFileOperation(std::function<void()> observer) {
     State().observer = std::move(observer);
 }
 
+void RunClock(std::uint64_t stepMs) {
+    State().clockStep = stepMs;
+}
+
+std::uint64_t ClockNow() {
+    return State().clock;
+}
+
+int SplashAnswers() {
+    return State().splashAnswers;
+}
+
+const std::vector<double>& ProgressShown() {
+    return State().progressShown;
+}
+
 }  // namespace doubles
 
 namespace platform {
@@ -230,46 +314,135 @@ std::wstring AppPath() {
     return doubles::State().appFolder;
 }
 
+OpenFile::~OpenFile() {
+    reset();
+}
+
+std::uintptr_t* OpenFile::put() {
+    reset();
+    return &handle_;
+}
+
+void OpenFile::reset() {
+    const auto found = doubles::State().open.find(handle_);
+    handle_ = 0;
+    if (found == doubles::State().open.end())
+        return;
+    const doubles::FilesState::Open closed = found->second;
+    doubles::State().open.erase(found);
+    std::error_code ignored;
+    if (closed.deleteWhenClosed)
+        fs::remove(closed.path, ignored);
+}
+
 bool FileExists(const std::wstring& path) {
     const Operation operation(L"FileExists", {path});
     return IsFile(doubles::HostPath(path));
 }
 
-bool CopyFileOver(const std::wstring& source, const std::wstring& destination) {
-    const Operation operation(L"CopyFileOver", {source, destination});
-    const fs::path from = doubles::HostPath(source);
-    const fs::path to = doubles::HostPath(destination);
-    if (!IsFile(from) || IsHeld(from) || IsHeld(to) || IsReadOnlyHost(to))
-        return false;
-    if (!IsFolder(to.parent_path()) || IsFolder(to))
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
+    const Operation operation(L"OpenToInstall", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (doubles::State().heldForInstall.count(host) != 0)
+        return ToInstall::HeldByAnotherLauncher;
+    if (doubles::State().held.count(host) != 0)
+        return ToInstall::BeingWritten;
+    if (!IsFile(host) || IsHeld(host))
+        return ToInstall::Unavailable;
+    doubles::Hold(host, file);
+    return ToInstall::Opened;
+}
+
+NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
+    const Operation operation(L"CreateNewFile", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (fs::exists(host))
+        return NewFile::NameTaken;
+    if (doubles::State().faults.createTempFails || !IsFolder(host.parent_path()))
+        return NewFile::Failed;
+    doubles::WriteHost(host, "");
+    doubles::Hold(host, file);
+    return NewFile::Created;
+}
+
+bool CopyContent(const OpenFile& source, const OpenFile& destination,
+                 const CopyProgress& progress) {
+    const fs::path& from = doubles::PathOf(source);
+    const fs::path& to = doubles::PathOf(destination);
+    const Operation operation(L"CopyContent", {from.wstring(), to.wstring()});
+    if (!IsFile(from) || !IsFile(to))
         return false;
     const std::string content = doubles::ReadHost(from);
-    if (const auto breakOff = doubles::State().faults.copyBreaksOffAfter) {
-        doubles::WriteHost(to, content.substr(0, *breakOff));
-        return false;
+    const std::size_t breakOff =
+        doubles::State().faults.copyBreaksOffAfter.value_or(content.size() + 1);
+    std::string written;
+    while (written.size() < content.size()) {
+        const std::size_t piece = std::min(
+            {doubles::kCopyPiece, content.size() - written.size(), breakOff - written.size()});
+        if (piece == 0) {
+            doubles::WriteHost(to, written);
+            return false;
+        }
+        written += content.substr(written.size(), piece);
+        doubles::WriteHost(to, written);
+        if (progress)
+            progress(written.size(), content.size());
     }
-    doubles::WriteHost(to, content);
-    // The copy takes the source's attributes, as CopyFileW does.
-    doubles::SetReadOnlyHost(to, IsReadOnlyHost(from));
+    return written.size() < breakOff;
+}
+
+bool FlushFile(const OpenFile& file) {
+    const Operation operation(L"FlushFile", {doubles::PathOf(file).wstring()});
+    return IsFile(doubles::PathOf(file)) && !doubles::State().faults.flushFails;
+}
+
+bool CanBeReplaced(const std::wstring& path) {
+    const Operation operation(L"CanBeReplaced", {path});
+    return !IsHeld(doubles::HostPath(path));
+}
+
+bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
+    const Operation operation(L"TakeOverProperties", {from, doubles::PathOf(file).wstring()});
+    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file)) &&
+           !doubles::State().faults.takeOverFails;
+}
+
+bool DeleteWhenClosed(const OpenFile& file) {
+    const auto found = doubles::State().open.find(file.get());
+    const Operation operation(L"DeleteWhenClosed", {doubles::PathOf(file).wstring()});
+    if (found == doubles::State().open.end() || IsReadOnlyHost(found->second.path))
+        return false;
+    found->second.deleteWhenClosed = true;
     return true;
 }
 
-std::optional<std::wstring> CreateTempFileIn(const std::wstring& folder) {
-    const Operation operation(L"CreateTempFileIn", {folder});
-    if (doubles::State().faults.createTempFails || !IsFolder(doubles::HostPath(folder))) {
-        return std::nullopt;
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
+    const Operation operation(L"FileNamesIn", {folder, pattern});
+    std::vector<std::wstring> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(doubles::HostPath(folder), error)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (entry.is_regular_file() && doubles::Matches(pattern, name))
+            names.push_back(name);
     }
-    const std::wstring separator = folder.ends_with(L'\\') ? L"" : L"\\";
-    for (;;) {
-        std::wostringstream name;
-        name << folder << separator << L"orv" << std::hex << doubles::State().nextTempNumber++
-             << L".tmp";
-        const fs::path host = doubles::HostPath(name.str());
-        if (fs::exists(host))
-            continue;
-        doubles::WriteHost(host, "");
-        return name.str();
-    }
+    return names;
+}
+
+std::uint64_t TickCountMs() {
+    return doubles::State().clock += doubles::State().clockStep;
+}
+
+void LetSplashAnswer() {
+    ++doubles::State().splashAnswers;
+}
+
+void Pause(std::uint32_t milliseconds) {
+    const Operation operation(L"Pause", {static_cast<std::int32_t>(milliseconds)});
+    doubles::State().clock += milliseconds;
+}
+
+void ShowCopyProgress(double fraction) {
+    doubles::State().progressShown.push_back(fraction);
 }
 
 bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
@@ -291,22 +464,6 @@ bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destin
         return false;
     }
     return doubles::Rename(from, to);
-}
-
-bool ClearReadOnly(const std::wstring& path) {
-    const Operation operation(L"ClearReadOnly", {path});
-    const fs::path host = doubles::HostPath(path);
-    if (!IsFile(host))
-        return false;
-    doubles::SetReadOnlyHost(host, false);
-    return true;
-}
-
-bool FlushFile(const std::wstring& path) {
-    const Operation operation(L"FlushFile", {path});
-    const fs::path host = doubles::HostPath(path);
-    return IsFile(host) && !IsHeld(host) && !IsReadOnlyHost(host) &&
-           !doubles::State().faults.flushFails;
 }
 
 bool RemoveFile(const std::wstring& path) {

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace doubles {
 
@@ -23,9 +25,15 @@ std::optional<std::string> FileContent(const std::wstring& windowsPath);
 // Every file below the folder: its path relative to the folder, with backslashes, and content.
 std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder);
 
-// Held open by another process without sharing: no operation can read, replace or delete it.
+// Held open by another process without sharing (a writer, another launcher): no operation can
+// open, replace or delete it.
 void HoldOpen(const std::wstring& windowsPath);
 bool IsHeldOpen(const std::wstring& windowsPath);
+// Held by another launcher that installs it: read, and kept from writers, until Release().
+void HoldForInstall(const std::wstring& windowsPath);
+void Release(const std::wstring& windowsPath);
+// Deletes a file as another process would, without a trace in the journal.
+void DeleteFile(const std::wstring& windowsPath);
 void SetReadOnly(const std::wstring& windowsPath);
 bool IsReadOnly(const std::wstring& windowsPath);
 
@@ -34,10 +42,22 @@ struct FileFaults {
     std::optional<std::size_t> copyBreaksOffAfter;
     bool createTempFails = false;
     bool flushFails = false;
+    // The installed database's permissions cannot be read or given to the new file.
+    bool takeOverFails = false;
 };
 void InjectFileFaults(const FileFaults& faults);
 
 // Called after every file operation, to look at the files between two steps.
 void AfterEveryFileOperation(std::function<void()> observer);
+
+// A content copy goes in pieces of this many bytes, reporting its progress after each.
+inline constexpr std::size_t kCopyPiece = 8;
+
+// The clock: every reading of it moves it on by stepMs, and a pause by its length.
+void RunClock(std::uint64_t stepMs);
+std::uint64_t ClockNow();
+// How often the copy let the splash answer, and every progress it showed, in order.
+int SplashAnswers();
+const std::vector<double>& ProgressShown();
 
 }  // namespace doubles

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -235,9 +236,12 @@ TEST_F(LaunchSteps, DriveRootFolderGivesTwoBackslashesPassedUnchanged) {
         ElementsAre(Call{L"Call", L"OpenCurrentDatabase", {std::wstring(L"D:\\\\Orvantis.mde")}}));
     EXPECT_THAT(doubles::CallsOf({L"FileExists"}),
                 Contains(Call{L"FileExists", L"", {std::wstring(L"D:\\\\TEMP\\Orvantis.mde")}}));
-    EXPECT_THAT(doubles::CallsOf({L"RemoveFile"}),
-                Contains(Call{L"RemoveFile", L"", {std::wstring(L"D:\\\\temp\\Orvantis.mde")}}));
+    EXPECT_THAT(
+        doubles::CallsOf({L"OpenToInstall"}),
+        ElementsAre(Call{L"OpenToInstall", L"", {std::wstring(L"D:\\\\TEMP\\Orvantis.mde")}}));
     EXPECT_EQ(doubles::OpenedDatabaseContent(), "staged database");
+    EXPECT_EQ(doubles::FilesBelow(L"D:\\"),
+              (std::map<std::wstring, std::string>{{L"Orvantis.mde", "staged database"}}));
 }
 
 }  // namespace

@@ -94,11 +94,50 @@ const RefreshRow kRefreshRows[] = {
      [] { Inject(&doubles::FileFaults::createTempFails, true); },
      {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
      kOld},
+    // An administrator still writing it: not waited for.
     {"StagedCopyHeldByAnotherProcess",
      {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
      [] { doubles::HoldOpen(kStaged); },
      {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
      kOld},
+    {"OldPermissionsCannotBeKept",
+     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
+     [] { Inject(&doubles::FileFaults::takeOverFails, true); },
+     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
+     kOld},
+    // Only names of the launcher's own pattern go, and only those no one holds open.
+    {"LeftoversOfInterruptedRefreshesGo",
+     {{L"Orvantis.mde", kOld},
+      {L"TEMP\\Orvantis.mde", kNew},
+      {L"orv1A2B.tmp", "half a copy"},
+      {L"ORVF.TMP", "a quarter"},
+      {L"orvBEEF.tmp", "being written"},
+      {L"orv12345.tmp", "not ours"},
+      {L"orvG.tmp", "not ours"},
+      {L"orv.tmp", "not ours"},
+      {L"orvantis.tmp", "not ours"},
+      {L"TEMP\\orv1.tmp", "not in the folder"}},
+     [] { doubles::HoldOpen(L"C:\\App\\orvBEEF.tmp"); },
+     {{L"Orvantis.mde", kNew},
+      {L"orvBEEF.tmp", "being written"},
+      {L"orv12345.tmp", "not ours"},
+      {L"orvG.tmp", "not ours"},
+      {L"orv.tmp", "not ours"},
+      {L"orvantis.tmp", "not ours"},
+      {L"TEMP\\orv1.tmp", "not in the folder"}},
+     kNew},
+    // The launcher that holds the staged copy may be writing one of them.
+    {"LeftoversStayWhileTheStagedCopyIsHeld",
+     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}, {L"orv1A2B.tmp", "half a copy"}},
+     [] { doubles::HoldOpen(kStaged); },
+     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}, {L"orv1A2B.tmp", "half a copy"}},
+     kOld},
+    // The next name is tried.
+    {"TemporaryNameTaken",
+     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}, {L"orv0.tmp", "held"}},
+     [] { doubles::HoldOpen(L"C:\\App\\orv0.tmp"); },
+     {{L"Orvantis.mde", kNew}, {L"orv0.tmp", "held"}},
+     kNew},
     // Installed all the same; the delete fails, so the copy stays and is installed again later.
     {"ReadOnlyStagedCopy",
      {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
@@ -168,32 +207,147 @@ TEST_F(RefreshSteps, OrdinaryStartOnlyLooksForTheStagedCopy) {
     EXPECT_EQ(doubles::Journal(), (std::vector<doubles::Call>{{L"FileExists", L"", {kStaged}}}));
 }
 
-TEST_F(RefreshSteps, CopySourceIsSpelledTempInCapitalsAndDeleteTargetInSmallLetters) {
+// The staged copy is held from before the copy until it is deleted through that same handle.
+TEST_F(RefreshSteps, StagedCopyIsHeldThroughoutAndDeletedOnlyOnceInstalled) {
     doubles::PutFile(kInstalled, kOld);
     doubles::PutFile(kStaged, kNew);
+    std::vector<bool> stagedHeld;
+    doubles::AfterEveryFileOperation([&] { stagedHeld.push_back(doubles::IsHeldOpen(kStaged)); });
     launchers::RefreshStagedDatabase(kApp);
 
-    const auto copies = doubles::CallsOf({L"CopyFileOver"});
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].arguments[0], platform::AutomationValue(kStaged));
-    EXPECT_THAT(doubles::CallsOf({L"RemoveFile"}),
-                testing::ElementsAre(doubles::Call{
-                    L"RemoveFile", L"", {std::wstring(L"C:\\App\\temp\\Orvantis.mde")}}));
+    const auto& journal = doubles::Journal();
+    const int open = doubles::PositionOf(L"OpenToInstall");
+    const int install = doubles::PositionOf(L"ReplaceFileInOneStep");
+    const int stagedDelete = doubles::PositionOf(L"DeleteWhenClosed");
+    ASSERT_GE(open, 0);
+    EXPECT_EQ(journal[open].arguments, (std::vector<platform::AutomationValue>{kStaged}));
+    ASSERT_GT(install, open);
+    ASSERT_GT(stagedDelete, install);
+    for (int at = open; at < static_cast<int>(stagedHeld.size()); ++at)
+        EXPECT_TRUE(stagedHeld[at]) << "released at step " << at;
+    EXPECT_EQ(doubles::FileContent(kStaged), std::nullopt);
 }
 
-TEST_F(RefreshSteps, StagedCopyIsDeletedOnlyAfterItWasInstalled) {
+// Another launcher installs the staged copy: this one waits, letting the splash answer, and opens
+// the new database; it neither installs nor deletes anything itself.
+TEST_F(RefreshSteps, AnotherLauncherInstallingIsWaitedForAndTheNewDatabaseOpened) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldForInstall(kStaged);
+    int pauses = 0;
+    doubles::AfterEveryFileOperation([&] {
+        if (doubles::Journal().back().operation == L"Pause" && ++pauses == 3) {
+            doubles::PutFile(kInstalled, kNew);
+            doubles::DeleteFile(kStaged);
+            doubles::Release(kStaged);
+        }
+    });
+    Renvale::LaunchDatabase();
+
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), kNew);
+    EXPECT_EQ(pauses, 3);
+    EXPECT_THAT(doubles::CallsOf({L"CreateNewFile", L"ReplaceFileInOneStep",
+                                  L"MoveFileWriteThrough", L"RemoveFile", L"DeleteWhenClosed"}),
+                testing::IsEmpty());
+}
+
+TEST_F(RefreshSteps, AnotherLauncherThatNeverLetsGoIsWaitedForTwoMinutes) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldForInstall(kStaged);
+    Renvale::LaunchDatabase();
+
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
+    EXPECT_GE(doubles::ClockNow(), 120000u);
+    EXPECT_LT(doubles::ClockNow(), 121000u);
+    EXPECT_EQ(doubles::FilesBelow(kApp),
+              (Files{{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}}));
+}
+
+TEST_F(RefreshSteps, NoCopyIsMadeWhileTheInstalledDatabaseIsHeldOpen) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldOpen(kInstalled);
+    launchers::RefreshStagedDatabase(kApp);
+
+    EXPECT_GE(doubles::PositionOf(L"CanBeReplaced"), 0);
+    EXPECT_THAT(doubles::CallsOf({L"CreateNewFile", L"CopyContent"}), testing::IsEmpty());
+}
+
+TEST_F(RefreshSteps, AStagedCopyStillBeingWrittenIsNotWaitedFor) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::HoldOpen(kStaged);
+    Renvale::LaunchDatabase();
+
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
+    EXPECT_THAT(doubles::CallsOf({L"Pause"}), testing::IsEmpty());
+}
+
+TEST_F(RefreshSteps, LeftoversGoAfterTheStagedCopyIsHeldAndBeforeTheCopy) {
+    doubles::PutFile(kInstalled, kOld);
+    doubles::PutFile(kStaged, kNew);
+    doubles::PutFile(L"C:\\App\\orv77.tmp", "half a copy");
+    launchers::RefreshStagedDatabase(kApp);
+
+    const int open = doubles::PositionOf(L"OpenToInstall");
+    const int leftover = doubles::PositionOf(L"RemoveFile");
+    ASSERT_GE(leftover, 0);
+    EXPECT_EQ(doubles::Journal()[leftover].arguments,
+              (std::vector<platform::AutomationValue>{std::wstring(L"C:\\App\\orv77.tmp")}));
+    EXPECT_GT(leftover, open);
+    EXPECT_LT(leftover, doubles::PositionOf(L"CopyContent"));
+}
+
+// As ReplaceFileW would: the old file's permissions, attributes and creation time go onto the new
+// file before it takes the old one's name.
+TEST_F(RefreshSteps, OldDatabasesPropertiesGoOntoTheNewFileBeforeItIsInstalled) {
     doubles::PutFile(kInstalled, kOld);
     doubles::PutFile(kStaged, kNew);
     launchers::RefreshStagedDatabase(kApp);
 
-    const int install = doubles::PositionOf(L"ReplaceFileInOneStep");
-    ASSERT_GE(install, 0);
-    const auto& journal = doubles::Journal();
-    const auto stagedDelete = std::find(
-        journal.begin(), journal.end(),
-        doubles::Call{L"RemoveFile", L"", {std::wstring(L"C:\\App\\temp\\Orvantis.mde")}});
-    ASSERT_NE(stagedDelete, journal.end());
-    EXPECT_GT(stagedDelete - journal.begin(), install);
+    const auto takeOvers = doubles::CallsOf({L"TakeOverProperties"});
+    ASSERT_EQ(takeOvers.size(), 1u);
+    EXPECT_EQ(takeOvers[0].arguments[0], platform::AutomationValue(kInstalled));
+    const auto installs = doubles::CallsOf({L"ReplaceFileInOneStep"});
+    ASSERT_EQ(installs.size(), 1u);
+    EXPECT_EQ(installs[0].arguments[1],
+              platform::AutomationValue(std::wstring(L"C:\\App\\orv0.tmp")))
+        << "the temporary file of the first free name";
+    EXPECT_LT(doubles::PositionOf(L"TakeOverProperties"),
+              doubles::PositionOf(L"ReplaceFileInOneStep"));
+}
+
+TEST_F(RefreshSteps, WithoutAnInstalledDatabaseThereAreNoPropertiesToKeep) {
+    doubles::PutFile(kStaged, kNew);
+    launchers::RefreshStagedDatabase(kApp);
+
+    EXPECT_EQ(doubles::FileContent(kInstalled), kNew);
+    EXPECT_THAT(doubles::CallsOf({L"TakeOverProperties"}), testing::IsEmpty());
+}
+
+// A copy of five pieces with the clock moving 200 ms a reading: the splash answers after every
+// piece, and the bar shows from the piece that ends half a second after the copy began.
+// With the clock at a standstill it answers only after the last piece.
+TEST_F(RefreshSteps, LongCopyLetsTheSplashAnswerAndShowsItsProgressAfterHalfASecond) {
+    ASSERT_EQ(kNew.size(), 35u);
+    doubles::PutFile(kStaged, kNew);
+    doubles::RunClock(200);
+    launchers::RefreshStagedDatabase(kApp);
+
+    EXPECT_EQ(doubles::SplashAnswers(), 5);
+    EXPECT_THAT(doubles::ProgressShown(),
+                testing::ElementsAre(testing::DoubleEq(24.0 / 35), testing::DoubleEq(32.0 / 35),
+                                     testing::DoubleEq(1.0)));
+}
+
+TEST_F(RefreshSteps, ShortCopyLeavesTheSplashAsItIs) {
+    doubles::PutFile(kStaged, kNew);
+    launchers::RefreshStagedDatabase(kApp);
+
+    EXPECT_EQ(doubles::FileContent(kInstalled), kNew);
+    EXPECT_EQ(doubles::SplashAnswers(), 1);
+    EXPECT_THAT(doubles::ProgressShown(), testing::IsEmpty());
 }
 
 TEST_F(RefreshSteps, DatabaseInstalledFromReadOnlyStagedCopyIsWritable) {
@@ -215,8 +369,9 @@ TEST_F(RefreshSteps, TessalyNeverTouchesTheStagedCopy) {
     EXPECT_EQ(doubles::FilesBelow(kApp),
               (Files{{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}}));
     EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
-    EXPECT_THAT(doubles::CallsOf({L"FileExists", L"CopyFileOver", L"CreateTempFileIn",
-                                  L"ReplaceFileInOneStep", L"MoveFileWriteThrough", L"RemoveFile"}),
+    EXPECT_THAT(doubles::CallsOf({L"FileExists", L"OpenToInstall", L"FileNamesIn", L"CreateNewFile",
+                                  L"CopyContent", L"ReplaceFileInOneStep", L"MoveFileWriteThrough",
+                                  L"RemoveFile", L"DeleteWhenClosed"}),
                 testing::IsEmpty());
 }
 

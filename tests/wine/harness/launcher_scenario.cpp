@@ -175,6 +175,102 @@ std::wstring OpenedDetails(const std::vector<std::uint8_t>& bytes) {
     return details;
 }
 
+namespace {
+
+std::vector<std::uint8_t> LargeDatabasePiece(std::size_t index, std::uint8_t seed) {
+    return DatabaseBytes(1024 * 1024, static_cast<std::uint8_t>(seed + index * 7));
+}
+
+}  // namespace
+
+bool PutLargeDatabase(const std::wstring& path, std::size_t mib, std::uint8_t seed) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    for (std::size_t i = 0; i < mib && ok; ++i) {
+        const std::vector<std::uint8_t> piece = LargeDatabasePiece(i, seed);
+        DWORD written = 0;
+        ok = WriteFile(file, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) &&
+             written == piece.size();
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool HoldsLargeDatabase(const std::wstring& path, std::size_t mib, std::uint8_t seed) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::vector<std::uint8_t> piece(1024 * 1024);
+    bool same = true;
+    // One piece more than the database has: it must read nothing.
+    for (std::size_t i = 0; i <= mib && same; ++i) {
+        DWORD got = 0;
+        same = ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr) &&
+               (i == mib ? got == 0 : got == piece.size() && piece == LargeDatabasePiece(i, seed));
+    }
+    CloseHandle(file);
+    return same;
+}
+
+std::vector<std::wstring> TempFilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> found;
+    for (const std::wstring& name : FolderEntries(folder)) {
+        if (name.size() > 7 &&
+            CompareStringOrdinal(name.c_str(), 3, L"orv", 3, TRUE) == CSTR_EQUAL &&
+            CompareStringOrdinal(name.c_str() + name.size() - 4, 4, L".tmp", 4, TRUE) == CSTR_EQUAL)
+            found.push_back(name);
+    }
+    return found;
+}
+
+FolderWatch::FolderWatch(const std::wstring& folder) : buffer_(64 * 1024) {
+    folder_ = CreateFileW(
+        folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    overlapped_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (folder_ == INVALID_HANDLE_VALUE || !Arm())
+        ADD_FAILURE() << "cannot watch " << Narrow(folder) << " (error " << GetLastError() << ")";
+}
+
+FolderWatch::~FolderWatch() {
+    if (folder_ != INVALID_HANDLE_VALUE) {
+        CancelIo(folder_);
+        CloseHandle(folder_);
+    }
+    CloseHandle(overlapped_.hEvent);
+}
+
+bool FolderWatch::Arm() {
+    ResetEvent(overlapped_.hEvent);
+    return ReadDirectoryChangesW(folder_, buffer_.data(), static_cast<DWORD>(buffer_.size()), FALSE,
+                                 FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &overlapped_,
+                                 nullptr) != FALSE;
+}
+
+std::vector<std::pair<DWORD, std::wstring>> FolderWatch::Changes() {
+    DWORD size = 0;
+    while (folder_ != INVALID_HANDLE_VALUE &&
+           WaitForSingleObject(overlapped_.hEvent, 500) == WAIT_OBJECT_0 &&
+           GetOverlappedResult(folder_, &overlapped_, &size, FALSE)) {
+        for (std::size_t at = 0; size > 0;) {
+            const auto* change = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(&buffer_[at]);
+            changes_.emplace_back(
+                change->Action,
+                std::wstring(change->FileName, change->FileNameLength / sizeof(wchar_t)));
+            if (change->NextEntryOffset == 0)
+                break;
+            at += change->NextEntryOffset;
+        }
+        if (!Arm())
+            break;
+    }
+    return changes_;
+}
+
 std::wstring UserTempFolder() {
     wchar_t path[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, path);

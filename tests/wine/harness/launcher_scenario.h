@@ -49,6 +49,33 @@ bool PutFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 // "ok size=N crc32=XXXXXXXX", as the stand-in reports a database it opened with these bytes.
 std::wstring OpenedDetails(const std::vector<std::uint8_t>& bytes);
 
+// A database of mib MiB written piece by piece (the harness cannot hold it in memory), and
+// whether a file holds exactly that database.
+bool PutLargeDatabase(const std::wstring& path, std::size_t mib, std::uint8_t seed);
+bool HoldsLargeDatabase(const std::wstring& path, std::size_t mib, std::uint8_t seed);
+
+// The names in the folder of Renvale's temporary files ("orv*.tmp").
+std::vector<std::wstring> TempFilesIn(const std::wstring& folder);
+
+// Records the changes to the names in a folder from its construction until Changes() is asked.
+class FolderWatch {
+  public:
+    explicit FolderWatch(const std::wstring& folder);
+    ~FolderWatch();
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+    // Waits a moment for the last changes to arrive; each is an action (FILE_ACTION_ADDED, ...)
+    // and a name.
+    std::vector<std::pair<DWORD, std::wstring>> Changes();
+
+  private:
+    HANDLE folder_ = INVALID_HANDLE_VALUE;
+    OVERLAPPED overlapped_{};
+    std::vector<std::uint8_t> buffer_;
+    std::vector<std::pair<DWORD, std::wstring>> changes_;
+    bool Arm();
+};
+
 // The user's %TEMP% folder, without a trailing backslash: a refresh must leave nothing there.
 std::wstring UserTempFolder();
 

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <iostream>
 
 #include "launcher_scenario.h"
 
@@ -62,14 +65,19 @@ RECT ScreenRectOfClient(HWND window) {
     return client;
 }
 
-// How many pixels of what shows of the picture box differ from the picture drawn unscaled from
-// its inner top-left corner, clipped by the box and by the window.
-int PictureMismatches(HWND form, HWND picture, const harness::Pixels& expected, int& compared) {
+// What shows of the picture box: its inner area, clipped by the window.
+harness::Pixels CaptureShownPicture(HWND form, HWND picture) {
     RECT shown{};
     const RECT formClient = ScreenRectOfClient(form);
     const RECT pictureClient = ScreenRectOfClient(picture);
     IntersectRect(&shown, &formClient, &pictureClient);
-    const harness::Pixels screen = CaptureScreen(shown);
+    return CaptureScreen(shown);
+}
+
+// How many pixels of what shows of the picture box differ from the picture drawn unscaled from
+// its inner top-left corner, clipped by the box and by the window.
+int PictureMismatches(HWND form, HWND picture, const harness::Pixels& expected, int& compared) {
+    const harness::Pixels screen = CaptureShownPicture(form, picture);
     int mismatches = 0;
     compared = 0;
     for (int y = 0; y < screen.height && y < expected.height; ++y) {
@@ -80,6 +88,27 @@ int PictureMismatches(HWND form, HWND picture, const harness::Pixels& expected, 
         }
     }
     return mismatches;
+}
+
+constexpr int kProgressBarHeight = 4;
+
+// The width of a bar of the colour along the lower edge of what shows of the picture, from its
+// left end; -1 when anything else differs from the picture.
+int ProgressBarWidth(const harness::Pixels& screen, const harness::Pixels& expected,
+                     std::uint32_t colour) {
+    const int width = std::min(screen.width, expected.width);
+    const int height = std::min(screen.height, expected.height);
+    int bar = 0;
+    while (bar < width && screen.at(bar, height - 1) == colour)
+        ++bar;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool inBar = y >= height - kProgressBarHeight && x < bar;
+            if (screen.at(x, y) != (inBar ? colour : expected.at(x, y)))
+                return -1;
+        }
+    }
+    return bar;
 }
 
 using SplashWindow = LauncherTest<testing::TestWithParam<const wchar_t*>>;
@@ -178,5 +207,72 @@ INSTANTIATE_TEST_SUITE_P(BothLaunchers, SplashWindow,
                          [](const testing::TestParamInfo<const wchar_t*>& info) {
                              return Narrow(info.param).substr(0, 7);
                          });
+
+// A refresh of a large staged copy: the window answers within a second all through the copy, and
+// once the copy has run for half a second a bar along the picture's lower edge shows its progress.
+// Close requests, a tick and a key meanwhile start nothing a second time.
+using SplashDuringRefresh = LauncherTest<>;
+
+TEST_F(SplashDuringRefresh, AnswersThroughoutAndShowsTheCopysProgress) {
+    constexpr std::size_t kMiB = 1024;
+    const LauncherSetup setup = InstallLauncher(L"splash-long-refresh", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, DatabaseBytes(1024, 1)));
+    ASSERT_TRUE(CreateDirectoryW((setup.appFolder + L"\\TEMP").c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(setup.staged, kMiB, 6));
+    const harness::Pixels splashPicture = SplashPictureOf(setup.exe);
+    ASSERT_FALSE(splashPicture.rgb.empty());
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const std::uint32_t barColour = static_cast<std::uint32_t>(GetRValue(highlight)) << 16 |
+                                    static_cast<std::uint32_t>(GetGValue(highlight)) << 8 |
+                                    GetBValue(highlight);
+
+    Process launcher = Start(setup.exe, L"");
+    const HWND form = WaitForWindow(launcher, kSplashFormClass);
+    ASSERT_NE(form, nullptr);
+    const HWND picture = GetWindow(form, GW_CHILD);
+    ASSERT_TRUE(WaitUntil([&] { return !TempFilesIn(setup.appFolder).empty(); }))
+        << "the copy did not begin";
+    const ULONGLONG copyBegan = GetTickCount64();
+    int answers = 0;
+    ULONGLONG slowest = 0;
+    int barSeen = 0;
+    while (!TempFilesIn(setup.appFolder).empty() && IsWindow(form)) {
+        const ULONGLONG asked = GetTickCount64();
+        DWORD_PTR result = 0;
+        const bool answered =
+            SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+        if (!IsWindow(form))
+            break;
+        EXPECT_TRUE(answered) << "no answer within a second, after " << answers << " answers";
+        slowest = std::max(slowest, GetTickCount64() - asked);
+        ++answers;
+        if (!barSeen) {
+            const harness::Pixels shown = CaptureShownPicture(form, picture);
+            const int bar = ProgressBarWidth(shown, splashPicture, barColour);
+            EXPECT_GE(bar, 0) << "the picture is drawn otherwise than with a bar";
+            if (bar > 0) {
+                barSeen = bar;
+                SavePng(CaptureWindow(form), setup.standInFolder + L"\\mid-copy.png");
+                // None of these may start a second unload or launch.
+                SendMessageTimeoutW(form, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, &result);
+                PostMessageW(form, WM_CLOSE, 0, 0);
+                PostMessageW(form, WM_TIMER, 1, 0);
+                PostMessageW(picture, WM_CHAR, L'x', 0);
+            }
+        }
+        Sleep(20);
+    }
+    std::cout << "copy and install took " << GetTickCount64() - copyBegan << " ms; " << answers
+              << " answers, the slowest in " << slowest << " ms; bar first seen " << barSeen
+              << " pixels wide\n";
+    EXPECT_GE(answers, 10);
+    EXPECT_GT(barSeen, 0) << "no progress bar during the copy";
+    EXPECT_EQ(launcher.WaitForExit(), 0u);
+    const std::vector<StandInCall> calls = ReadStandInCalls(setup.standInFolder);
+    EXPECT_EQ(CallsTo(calls, L"Version").size(), 1u);
+    EXPECT_EQ(CallsTo(calls, L"OpenCurrentDatabase").size(), 1u);
+    EXPECT_TRUE(HoldsLargeDatabase(setup.installed, kMiB, 6));
+    EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
+}
 
 }  // namespace

@@ -158,6 +158,130 @@ TEST_F(RefreshFailure, ACopyThatRunsOutOfSpaceLeavesTheOldDatabaseWhole) {
     EXPECT_TRUE(RemoveTree(smallFileSystem + L"\\refresh-out-of-space"));
 }
 
+// An administrator's copy into TEMP still under way: the launcher leaves the half-written file
+// alone, and the start after the copy has ended installs it.
+TEST_F(RefreshFailure, AStagedCopyStillBeingWrittenWaitsForTheNextStart) {
+    const LauncherSetup setup = InstallLauncher(L"refresh-being-written", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(CreateDirectoryW((setup.appFolder + L"\\TEMP").c_str(), nullptr));
+    // Written as a file copy writes, letting others read what is there so far.
+    const HANDLE writer = CreateFileW(setup.staged.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(
+        WriteFile(writer, kNew.data(), static_cast<DWORD>(kNew.size() / 2), &written, nullptr));
+
+    const std::optional<DWORD> exitCode = RunLauncher(setup);
+    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
+              OpenedDetails(kOld));
+    ASSERT_TRUE(WriteFile(writer, kNew.data() + written, static_cast<DWORD>(kNew.size() - written),
+                          &written, nullptr));
+    CloseHandle(writer);
+    ASSERT_EQ(exitCode, 0u);
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+    EXPECT_EQ(ReadFileBytes(setup.installed), kNew);
+    EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
+}
+
+// A launcher killed during its copy leaves a temporary file as large as the database. The next
+// refresh removes it, but not a file of that pattern that is held open (another launcher at work),
+// nor other files.
+TEST_F(RefreshFailure, TheNextRefreshRemovesWhatAKilledOneLeft) {
+    constexpr std::size_t kMiB = 512;
+    const LauncherSetup setup = InstallLauncher(L"refresh-killed", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(CreateDirectoryW((setup.appFolder + L"\\TEMP").c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(setup.staged, kMiB, 4));
+    {
+        Process killed = Start(setup.exe, L"");
+        ASSERT_TRUE(WaitUntil([&] { return !TempFilesIn(setup.appFolder).empty(); }));
+        killed.Terminate();
+    }
+    const std::vector<std::wstring> leftovers = TempFilesIn(setup.appFolder);
+    ASSERT_EQ(leftovers.size(), 1u);
+    const HANDLE atWork = CreateFileW((setup.appFolder + L"\\orvBEEF.tmp").c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(atWork, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(PutFile(setup.appFolder + L"\\orvantis-notes.tmp", kOld));
+    EndAllStandIns();
+
+    const std::optional<DWORD> exitCode = RunLauncher(setup);
+    CloseHandle(atWork);
+
+    ASSERT_EQ(exitCode, 0u);
+    EXPECT_TRUE(HoldsLargeDatabase(setup.installed, kMiB, 4));
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP", L"orvBEEF.tmp",
+                                         L"orvantis-notes.tmp"}))
+        << "left over: " << Narrow(leftovers[0]);
+    EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
+}
+
+// As ReplaceFileW keeps them: the attributes the administrator gave the database stay, and the
+// new file keeps the time its content was last written, as a copy does. Wine lets no more be seen:
+// it keeps no creation time (it reports the last-write time), and it answers a file's permissions
+// from its Unix mode, whatever was set.
+TEST_F(RefreshFailure, TheInstalledDatabaseKeepsItsAttributes) {
+    const LauncherSetup setup = InstallLauncher(L"refresh-attributes", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, kNew));
+    constexpr DWORD kGiven = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesW(setup.installed.c_str(), kGiven));
+    const HANDLE staged = CreateFileW(setup.staged.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(staged, INVALID_HANDLE_VALUE);
+    const FILETIME built{0x5A3C0000, 0x01D9A4B2};  // 2023
+    ASSERT_TRUE(SetFileTime(staged, nullptr, nullptr, &built));
+    CloseHandle(staged);
+    ASSERT_TRUE(SetFileAttributesW(setup.staged.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    EXPECT_EQ(ReadFileBytes(setup.installed), kNew);
+    WIN32_FILE_ATTRIBUTE_DATA installed{};
+    ASSERT_TRUE(GetFileAttributesExW(setup.installed.c_str(), GetFileExInfoStandard, &installed));
+    EXPECT_EQ(installed.dwFileAttributes, kGiven);
+    EXPECT_EQ(CompareFileTime(&installed.ftLastWriteTime, &built), 0);
+    // A read-only staged copy cannot be deleted: it stays, to be installed again.
+    EXPECT_EQ(ReadFileBytes(setup.staged), kNew);
+    EXPECT_EQ(TempFilesIn(setup.appFolder), std::vector<std::wstring>{});
+    SetFileAttributesW(setup.staged.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The folder's own files lie beyond MAX_PATH, where GetTempFileNameW gives up. (Wine starts no
+// program whose path reaches MAX_PATH, so the launcher goes by a short name here.)
+TEST_F(RefreshFailure, AnApplicationFolderOf250CharactersIsRefreshed) {
+    constexpr std::size_t kFolderLength = 250;
+    const std::wstring tail = L"\\refresh-long\\app";
+    std::wstring relative = L"refresh-long-folder";
+    while (WorkDir().size() + 1 + relative.size() + tail.size() < kFolderLength) {
+        const std::size_t left =
+            kFolderLength - WorkDir().size() - 1 - relative.size() - tail.size();
+        relative += L"\\" + std::wstring(std::min<std::size_t>(40, left - 1),
+                                         static_cast<wchar_t>(L'a' + relative.size() % 26));
+    }
+    const std::wstring base = MakeTestFolder(relative);
+    LauncherSetup setup = InstallLauncher(L"refresh-long", L"Renvale.exe", {}, base);
+    ASSERT_EQ(setup.appFolder.size(), kFolderLength);
+    setup.exe = CopyProgram(L"Renvale.exe", setup.appFolder, L"R.exe");
+    ASSERT_TRUE(DeleteFileW((setup.appFolder + L"\\Renvale.exe").c_str()));
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, kNew));
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    EXPECT_EQ(ReadFileBytes(setup.installed), kNew);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"R.exe", L"TEMP"}));
+    EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
+}
+
 using TessalyAndTemp = LauncherTest<>;
 
 TEST_F(TessalyAndTemp, TessalyLeavesAStagedCopyAlone) {
