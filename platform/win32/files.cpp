@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "owners.h"
 #include "platform.h"
 
 namespace platform {
@@ -87,13 +88,11 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
         return ToInstall::Unavailable;
     // A reader that shares neither writing nor deleting gets in beside another launcher, which
     // only reads, but not beside a writer.
-    const HANDLE reader =
-        CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (reader == INVALID_HANDLE_VALUE)
-        return ToInstall::BeingWritten;
-    CloseHandle(reader);
-    return ToInstall::HeldByAnotherLauncher;
+    const owners::unique_handle reader(CreateFileW(name.c_str(), GENERIC_READ,
+                                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return reader.get() == INVALID_HANDLE_VALUE ? ToInstall::BeingWritten
+                                                : ToInstall::HeldByAnotherLauncher;
 }
 
 NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
@@ -143,13 +142,10 @@ bool FlushFile(const OpenFile& file) {
 }
 
 bool CanBeReplaced(const std::wstring& path) {
-    const HANDLE probe = CreateFileW(Win32Path(path).c_str(), DELETE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE)
-        return GetLastError() != ERROR_SHARING_VIOLATION;
-    CloseHandle(probe);
-    return true;
+    const owners::unique_handle probe(CreateFileW(
+        Win32Path(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe.get() != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION;
 }
 
 bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
@@ -207,14 +203,14 @@ std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wst
     std::vector<std::wstring> names;
     const std::wstring separator = folder.ends_with(L'\\') ? L"" : L"\\";
     WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW(Win32Path(folder + separator + pattern).c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
+    const owners::unique_find search(
+        FindFirstFileW(Win32Path(folder + separator + pattern).c_str(), &entry));
+    if (search.get() == INVALID_HANDLE_VALUE)
         return names;
     do {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             names.emplace_back(entry.cFileName);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &entry));
     return names;
 }
 

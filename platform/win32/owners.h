@@ -18,6 +18,15 @@ struct HandleCloser {
 };
 using unique_handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
+// A FindFirstFileW search, which FindClose ends.
+struct FindCloser {
+    void operator()(HANDLE search) const noexcept {
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+    }
+};
+using unique_find = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
+
 struct ModuleFreer {
     void operator()(HMODULE module) const noexcept { FreeLibrary(module); }
 };
