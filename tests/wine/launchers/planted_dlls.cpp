@@ -49,19 +49,28 @@ class PlantedDlls : public LauncherTest<> {
         overridden_.push_back(kWineAppDefaults + exeName);
         for (const wchar_t* name : kPlantedNames) {
             CopyProgram(L"tests\\marker_dll.dll", folder, name + std::wstring(L".dll"));
-            ASSERT_TRUE(WriteValue(HKEY_CURRENT_USER, overridden_.back() + L"\\DllOverrides", name,
-                                   REG_SZ, StringBytes(L"native,builtin")));
+            ASSERT_TRUE(WriteValue(user_, overridden_.back() + L"\\DllOverrides", name, REG_SZ,
+                                   StringBytes(L"native,builtin")));
         }
     }
 
     void TearDown() override {
         for (const std::wstring& key : overridden_)
-            DeleteTree(HKEY_CURRENT_USER, key);
-        DeleteTree(HKEY_CURRENT_USER, kTrustedLocations);
+            DeleteTree(user_, key);
+        DeleteTree(user_, kTrustedLocations);
+        RegCloseKey(user_);
         LauncherTest::TearDown();
     }
 
+    void SetUp() override {
+        LauncherTest::SetUp();
+        // A key of its own for the user: once, late in this suite, writes through the process's
+        // cached HKEY_CURRENT_USER failed, as if that handle had been closed.
+        ASSERT_EQ(RegOpenCurrentUser(KEY_READ | KEY_WRITE, &user_), ERROR_SUCCESS);
+    }
+
   private:
+    HKEY user_ = nullptr;
     std::vector<std::wstring> overridden_;
 };
 
