@@ -4,9 +4,7 @@
 
 #include <platform.h>
 
-#include <charconv>
 #include <cstdint>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -16,14 +14,6 @@
 
 namespace launchers {
 namespace {
-
-// Decimal digits through std::to_chars: std::to_wstring would bring the C runtime's whole
-// formatted printing into the statically linked program.
-std::wstring DecimalText(std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
-    return std::wstring(digits, result.ptr);
-}
 
 // How Access's answer reads as text for the comparison with the version literal.
 std::wstring AsText(const platform::AutomationValue& value) {
@@ -37,7 +27,7 @@ std::wstring AsText(const platform::AutomationValue& value) {
             } else if constexpr (std::is_same_v<T, bool>) {
                 return v ? L"True" : L"False";
             } else {
-                return DecimalText(v);
+                return std::to_wstring(v);
             }
         },
         value);

@@ -13,6 +13,5 @@ const wchar_t* platform::AppTitle() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     platform::RestrictDllSearchToSystem();
-    const platform::ComApartment apartment;
     return frmSplash::Run(instance, Renvale::LaunchDatabase);
 }

@@ -248,12 +248,14 @@ bool Show(HINSTANCE instance, LaunchProcedure launchDatabase) {
 int Run(HINSTANCE instance, LaunchProcedure launchDatabase) {
     if (!Show(instance, launchDatabase))
         return 1;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    MSG message{};
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
+    // WM_QUIT carries the exit code; a failed GetMessageW (-1) fills in nothing.
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
 }  // namespace frmSplash

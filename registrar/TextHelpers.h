@@ -1,9 +1,6 @@
 // Small text rules the registrar's modules share.
 #pragma once
 
-#include <charconv>
-#include <cstdint>
-#include <iterator>
 #include <string>
 
 namespace textHelpers {
@@ -24,14 +21,6 @@ inline std::wstring LowerCase(std::wstring sText) {
             zeichen = static_cast<wchar_t>(zeichen - L'A' + L'a');
     }
     return sText;
-}
-
-// Decimal digits through std::to_chars: std::to_wstring would bring the C runtime's whole
-// formatted printing into the statically linked program.
-inline std::wstring DecimalText(std::int64_t lZahl) {
-    char aZiffern[24];
-    const auto ergebnis = std::to_chars(std::begin(aZiffern), std::end(aZiffern), lZahl);
-    return std::wstring(aZiffern, ergebnis.ptr);
 }
 
 }  // namespace textHelpers

@@ -17,7 +17,6 @@ bool showUsage = false;
 
 namespace {
 
-using textHelpers::DecimalText;
 using textHelpers::LowerCase;
 using textHelpers::TrimBlanks;
 
@@ -38,11 +37,11 @@ std::wstring SwitchValue(const std::wstring& sSchalter, std::size_t wordLength) 
 }
 
 std::wstring TwoDigits(int lZahl) {
-    return std::wstring(lZahl < 10 ? L"0" : L"") + DecimalText(lZahl);
+    return std::wstring(lZahl < 10 ? L"0" : L"") + std::to_wstring(lZahl);
 }
 
 std::wstring FourDigits(int lZahl) {
-    std::wstring sZahl = DecimalText(lZahl);
+    std::wstring sZahl = std::to_wstring(lZahl);
     return std::wstring(sZahl.size() < 4 ? 4 - sZahl.size() : 0, L'0') + sZahl;
 }
 
@@ -265,7 +264,7 @@ bool IsDriveRoot(const std::wstring& sPfad) {
 }
 
 std::wstring LocationKey(std::int32_t lLocation, const std::wstring& sVersion) {
-    return TrustedLocationsKey(sVersion) + L"Location" + DecimalText(lLocation) + L"\\";
+    return TrustedLocationsKey(sVersion) + L"Location" + std::to_wstring(lLocation) + L"\\";
 }
 
 std::wstring DateText(const platform::LocalTime& zeit, const std::wstring& sZeitTrenner) {

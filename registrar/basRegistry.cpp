@@ -67,7 +67,7 @@ int errorCount = 0;
 void ShowErrorBox(const std::wstring& sFunktion, const platform::RuntimeError& fehler) {
     ++errorCount;
     ErrorBox box{L"Es ist ein Fehler aufgetreten.\r\n\r\nIn Function:\t" + sFunktion +
-                     L"\r\nFehlernummer:\t" + textHelpers::DecimalText(fehler.number) +
+                     L"\r\nFehlernummer:\t" + std::to_wstring(fehler.number) +
                      L"\r\nBeschreibung:\t" + fehler.description,
                  L"Fehler in \"" + sFunktion + L"\""};
     if (boxesHeld)
@@ -151,6 +151,8 @@ void fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot, const std::wstring& sSchl
         platform::SetRegValue(hSchluessel, sWertName, platform::kRegDword, aDaten, 4);
     } catch (const platform::RuntimeError& fehler) {
         ShowErrorBox(sFunktion, fehler);
+    } catch (const std::bad_alloc&) {
+        ShowErrorBox(sFunktion, OutOfMemory());
     }
 }
 

@@ -17,9 +17,9 @@ constexpr int kMostPaintsPerPiece = 64;
 // queue, and one that is sent meets the splash form's re-entry guard.
 void LetSplashAnswer() {
     MSG message;
-    for (int paints = 0;
-         paints < kMostPaintsPerPiece &&
-         PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD | PM_QS_PAINT | PM_QS_SENDMESSAGE);
+    for (int paints = 0; paints < kMostPaintsPerPiece &&
+                         PeekMessageW(&message, nullptr, 0, 0,
+                                      PM_REMOVE | PM_NOYIELD | PM_QS_PAINT | PM_QS_SENDMESSAGE);
          ++paints) {
         DispatchMessageW(&message);
     }

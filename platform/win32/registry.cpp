@@ -90,17 +90,21 @@ std::uintptr_t* RegKey::put() {
 
 long OpenRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key) {
     const auto openKey = BoundRegOpenKeyW();
+    // put() binds RegCloseKey first: were that to fail, no key is open yet to be lost.
+    std::uintptr_t* handle = key.put();
     HKEY opened = nullptr;
     const long result = openKey(RootKey(root), subKey.c_str(), &opened);
-    *key.put() = reinterpret_cast<std::uintptr_t>(opened);
+    *handle = reinterpret_cast<std::uintptr_t>(opened);
     return result;
 }
 
 long CreateRegKey(std::uint32_t root, const std::wstring& subKey, RegKey& key) {
     const auto createKey = BoundRegCreateKeyW();
+    // put() binds RegCloseKey first: were that to fail, no key is open yet to be lost.
+    std::uintptr_t* handle = key.put();
     HKEY created = nullptr;
     const long result = createKey(RootKey(root), subKey.c_str(), &created);
-    *key.put() = reinterpret_cast<std::uintptr_t>(created);
+    *handle = reinterpret_cast<std::uintptr_t>(created);
     return result;
 }
 

@@ -45,6 +45,11 @@ void ResetAccess(const AccessBehaviour& behaviour) {
     ClearJournal();
 }
 
+void ResetWorld() {
+    ResetFiles();
+    ResetAccess();
+}
+
 int LiveAccessReferences() {
     return State().liveReferences;
 }

@@ -27,6 +27,9 @@ struct AccessBehaviour {
 
 // Forgets every call and every Access instance, and behaves as told from now on.
 void ResetAccess(const AccessBehaviour& behaviour = {});
+// A fresh world for every test (tests/unit/fresh_world.cpp): an empty file tree holding C:\App,
+// and an Access that behaves as by default.
+void ResetWorld();
 // References handed out by CreateAutomationObject and not yet released.
 int LiveAccessReferences();
 // Apartments entered and not yet left.

@@ -53,6 +53,8 @@ struct RegistrarWorld {
     std::vector<std::wstring> deniedKeys;
     // Registry functions whose binding by name fails ("RegOpenKeyW", "RegCloseKey", ...).
     std::set<std::string> unbindable;
+    // Registry functions that run out of memory (throw std::bad_alloc) when called.
+    std::set<std::string> outOfMemory;
     // The n-th RegQueryValueExW call (counted from 1) fails with ERROR_ACCESS_DENIED; 0: none.
     int failingQuery = 0;
 

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cwctype>
+#include <new>
 
 #include "registrar_world.h"
 
@@ -16,6 +17,8 @@ std::wstring Widen(const std::string& text) {
 }
 
 void ThrowWhenUnbindable(const char* function) {
+    if (World().outOfMemory.count(function))
+        throw std::bad_alloc();
     if (World().unbindable.count(function)) {
         throw platform::RuntimeError{
             453, L"DLL-Einsprungpunkt " + Widen(function) + L" in advapi32.dll nicht gefunden"};

@@ -23,11 +23,7 @@ using testing::ElementsAre;
 
 class LaunchSteps : public testing::Test {
   protected:
-    void SetUp() override {
-        doubles::ResetFiles();
-        doubles::PutFile(L"C:\\App\\Orvantis.mde", "installed database");
-        doubles::ResetAccess();
-    }
+    void SetUp() override { doubles::PutFile(L"C:\\App\\Orvantis.mde", "installed database"); }
 
     // Whatever happened, every reference is released and COM is left as it was found.
     void TearDown() override {

@@ -164,8 +164,6 @@ const RefreshRow kRefreshRows[] = {
 class Refresh : public testing::TestWithParam<RefreshRow> {
   protected:
     void SetUp() override {
-        doubles::ResetFiles(kApp);
-        doubles::ResetAccess();
         for (const auto& [path, content] : GetParam().before)
             doubles::PutFile(kApp + L"\\" + path, content);
         GetParam().arrange();
@@ -193,13 +191,7 @@ TEST_P(Refresh, FilesAfterRenvaleStarted) {
 INSTANTIATE_TEST_SUITE_P(Situations, Refresh, testing::ValuesIn(kRefreshRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class RefreshSteps : public testing::Test {
-  protected:
-    void SetUp() override {
-        doubles::ResetFiles(kApp);
-        doubles::ResetAccess();
-    }
-};
+class RefreshSteps : public testing::Test {};
 
 TEST_F(RefreshSteps, OrdinaryStartOnlyLooksForTheStagedCopy) {
     doubles::PutFile(kInstalled, kOld);

@@ -60,7 +60,6 @@ const doubles::Call kSecurityToLow{L"Put", L"AutomationSecurity", {std::int16_t{
 class VersionRule : public testing::TestWithParam<VersionRow> {
   protected:
     void SetUp() override {
-        doubles::ResetFiles();
         doubles::AccessBehaviour access;
         access.version = GetParam().version;
         doubles::ResetAccess(access);

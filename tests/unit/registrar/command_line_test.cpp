@@ -15,10 +15,7 @@ struct Split {
     std::vector<std::wstring> list;
 };
 
-class Splitting : public ::testing::TestWithParam<Split> {
-  protected:
-    void SetUp() override { doubles::ResetWorld(); }
-};
+class Splitting : public ::testing::TestWithParam<Split> {};
 
 TEST_P(Splitting, GivesTheCountAndTheList) {
     const Split& split = GetParam();

@@ -47,10 +47,7 @@ std::wstring StringAt(int slot, const std::wstring& name, const std::wstring& ve
     return value ? doubles::TextOf(*value) : L"(missing)";
 }
 
-class Registration : public ::testing::Test {
-  protected:
-    void SetUp() override { doubles::ResetWorld(); }
-};
+class Registration : public ::testing::Test {};
 
 TEST_F(Registration, WritesTheFourValuesInOrderIntoTheFirstSlotAndReportsInGerman) {
     EXPECT_EQ(basMain::Main(), basMain::kRegistered);
@@ -231,10 +228,7 @@ TEST_F(Refusal, OnlyTheFolderAfterTheSwitchesIsLookedAt) {
 
 class AllSlotsTaken : public Registration {
   protected:
-    void SetUp() override {
-        Registration::SetUp();
-        Occupy(0, 1000);
-    }
+    void SetUp() override { Occupy(0, 1000); }
 };
 
 TEST_F(AllSlotsTaken, NothingIsWrittenAndTheErrorIsShownInGerman) {

@@ -1,5 +1,7 @@
 // basRegistry against the in-memory registry: what each helper reads and writes, the calls it
 // makes, and the error box it shows instead of passing an error on.
+#include <cstring>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -26,7 +28,6 @@ std::wstring ErrorText(const std::wstring& function, int number, const std::wstr
 
 class RegistryHelpers : public ::testing::Test {
   protected:
-    void SetUp() override { doubles::ResetWorld(); }
     void TearDown() override { EXPECT_THAT(World().openKeys, IsEmpty()) << "a key was left open"; }
 };
 
@@ -214,7 +215,7 @@ void PrintTo(const Unbound& unbound, std::ostream* out) {
     *out << unbound.helper << " without " << unbound.function;
 }
 
-class BindingFailure : public RegistryHelpers, public ::testing::WithParamInterface<Unbound> {
+class RegistryFault : public RegistryHelpers, public ::testing::WithParamInterface<Unbound> {
   protected:
     void CallHelper() {
         const std::string helper = GetParam().helper;
@@ -229,30 +230,36 @@ class BindingFailure : public RegistryHelpers, public ::testing::WithParamInterf
             EXPECT_FALSE(doubles::GetValue(kKey, L"Text"));
         }
     }
+
+    void ExpectOneErrorBox(int number, const std::wstring& description) {
+        const std::wstring helper = Wide(GetParam().helper);
+        ASSERT_EQ(World().boxes.size(), 1u);
+        EXPECT_EQ(World().boxes[0].title, L"Fehler in \"" + helper + L"\"");
+        EXPECT_EQ(World().boxes[0].text, ErrorText(helper, number, description));
+        EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+    }
+    static std::wstring Wide(const char* text) {
+        return std::wstring(text, text + std::strlen(text));
+    }
 };
 
 // A registry function that cannot be bound by name is a run-time error of the helper: one error
 // box, the helper returns normally, and nothing is passed on.
-TEST_P(BindingFailure, ShowsTheHelpersErrorBoxAndReturns) {
+TEST_P(RegistryFault, ShowsTheHelpersErrorBoxAndReturns) {
     World().unbindable.insert(GetParam().function);
-    std::wstring helper;
-    for (const char* c = GetParam().helper; *c; ++c)
-        helper += static_cast<wchar_t>(*c);
-    std::wstring function;
-    for (const char* c = GetParam().function; *c; ++c)
-        function += static_cast<wchar_t>(*c);
-
     CallHelper();
-
-    ASSERT_EQ(World().boxes.size(), 1u);
-    EXPECT_EQ(World().boxes[0].title, L"Fehler in \"" + helper + L"\"");
-    EXPECT_EQ(World().boxes[0].text,
-              ErrorText(helper, 453,
-                        L"DLL-Einsprungpunkt " + function + L" in advapi32.dll nicht gefunden"));
-    EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+    ExpectOneErrorBox(453, L"DLL-Einsprungpunkt " + Wide(GetParam().function) +
+                               L" in advapi32.dll nicht gefunden");
 }
 
-INSTANTIATE_TEST_SUITE_P(Functions, BindingFailure,
+// Running out of memory is reported the same way, by every helper.
+TEST_P(RegistryFault, OutOfMemoryShowsTheHelpersErrorBoxAndReturns) {
+    World().outOfMemory.insert(GetParam().function);
+    CallHelper();
+    ExpectOneErrorBox(7, L"Nicht genügend Speicher");
+}
+
+INSTANTIATE_TEST_SUITE_P(Functions, RegistryFault,
                          ::testing::Values(Unbound{"RegOpenKeyW", "fnc_Reg_String_Lesen"},
                                            Unbound{"RegQueryValueExW", "fnc_Reg_String_Lesen"},
                                            Unbound{"RegCloseKey", "fnc_Reg_String_Lesen"},

@@ -23,10 +23,7 @@ void PrintTo(const Settings& settings, std::ostream* out) {
         *out << static_cast<char>(*c);
 }
 
-class SwitchTable : public ::testing::TestWithParam<Settings> {
-  protected:
-    void SetUp() override { doubles::ResetWorld(); }
-};
+class SwitchTable : public ::testing::TestWithParam<Settings> {};
 
 TEST_P(SwitchTable, GivesTheSettings) {
     const Settings& expected = GetParam();

@@ -1,0 +1,20 @@
+// Every test starts in a fresh world of doubles, before its fixture is made: nothing one test did
+// can leak into the next, and no fixture has to remember to reset.
+#include <gtest/gtest.h>
+
+namespace doubles {
+void ResetWorld();
+}
+
+namespace {
+
+class FreshWorld : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { doubles::ResetWorld(); }
+};
+
+const bool registered = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshWorld);
+    return true;
+}();
+
+}  // namespace
