@@ -25,6 +25,9 @@ const std::wstring kApp = L"C:\\App";
 const std::wstring kInstalled = L"C:\\App\\Orvantis.mde";
 const std::wstring kStaged = L"C:\\App\\TEMP\\Orvantis.mde";
 
+// The installed database and a staged copy, as an administrator leaves them.
+const Files kBoth = {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}};
+
 struct RefreshRow {
     const char* name;
     Files before;  // below the application folder
@@ -53,58 +56,30 @@ const RefreshRow kRefreshRows[] = {
      [] { doubles::MakeFolder(L"C:\\App\\TEMP"); },
      {{L"Orvantis.mde", kOld}},
      kOld},
-    {"StagedCopyReplacesInstalled",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     Nothing,
-     {{L"Orvantis.mde", kNew}},
-     kNew},
+    {"StagedCopyReplacesInstalled", kBoth, Nothing, {{L"Orvantis.mde", kNew}}, kNew},
     {"StagedCopyWithoutInstalledDatabase",
      {{L"TEMP\\Orvantis.mde", kNew}},
      Nothing,
      {{L"Orvantis.mde", kNew}},
      kNew},
     {"NoStagedCopyAndNoDatabase", {}, Nothing, {}, std::nullopt},
-    {"InstalledHeldByAnotherProcess",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     [] { doubles::HoldOpen(kInstalled); },
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
+    {"InstalledHeldByAnotherProcess", kBoth, [] { doubles::HoldOpen(kInstalled); }, kBoth,
      std::nullopt},
-    {"InstalledReadOnly",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     [] { doubles::SetReadOnly(kInstalled); },
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     kOld},
-    {"CopyBreaksOffHalfWay",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     [] { Inject(&doubles::FileFaults::copyBreaksOffAfter, kNew.size() / 2); },
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     kOld},
+    {"InstalledReadOnly", kBoth, [] { doubles::SetReadOnly(kInstalled); }, kBoth, kOld},
+    {"CopyBreaksOffHalfWay", kBoth,
+     [] { Inject(&doubles::FileFaults::copyBreaksOffAfter, kNew.size() / 2); }, kBoth, kOld},
     {"CopyBreaksOffWithoutInstalledDatabase",
      {{L"TEMP\\Orvantis.mde", kNew}},
      [] { Inject(&doubles::FileFaults::copyBreaksOffAfter, 1); },
      {{L"TEMP\\Orvantis.mde", kNew}},
      std::nullopt},
-    {"FlushFails",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     [] { Inject(&doubles::FileFaults::flushFails, true); },
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     kOld},
-    {"NoTemporaryFileCanBeMade",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     [] { Inject(&doubles::FileFaults::createTempFails, true); },
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     kOld},
+    {"FlushFails", kBoth, [] { Inject(&doubles::FileFaults::flushFails, true); }, kBoth, kOld},
+    {"NoTemporaryFileCanBeMade", kBoth, [] { Inject(&doubles::FileFaults::createTempFails, true); },
+     kBoth, kOld},
     // An administrator still writing it: not waited for.
-    {"StagedCopyHeldByAnotherProcess",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     [] { doubles::HoldOpen(kStaged); },
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     kOld},
-    {"OldPermissionsCannotBeKept",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     [] { Inject(&doubles::FileFaults::takeOverFails, true); },
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
-     kOld},
+    {"StagedCopyHeldByAnotherProcess", kBoth, [] { doubles::HoldOpen(kStaged); }, kBoth, kOld},
+    {"OldPermissionsCannotBeKept", kBoth, [] { Inject(&doubles::FileFaults::takeOverFails, true); },
+     kBoth, kOld},
     // Only names of the launcher's own pattern go, and only those no one holds open.
     {"LeftoversOfInterruptedRefreshesGo",
      {{L"Orvantis.mde", kOld},
@@ -140,7 +115,7 @@ const RefreshRow kRefreshRows[] = {
      kNew},
     // Installed all the same; the delete fails, so the copy stays and is installed again later.
     {"ReadOnlyStagedCopy",
-     {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}},
+     kBoth,
      [] { doubles::SetReadOnly(kStaged); },
      {{L"Orvantis.mde", kNew}, {L"TEMP\\Orvantis.mde", kNew}},
      kNew},
@@ -252,8 +227,7 @@ TEST_F(RefreshSteps, AnotherLauncherThatNeverLetsGoIsWaitedForTwoMinutes) {
     EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
     EXPECT_GE(doubles::ClockNow(), 120000u);
     EXPECT_LT(doubles::ClockNow(), 121000u);
-    EXPECT_EQ(doubles::FilesBelow(kApp),
-              (Files{{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}}));
+    EXPECT_EQ(doubles::FilesBelow(kApp), kBoth);
 }
 
 TEST_F(RefreshSteps, NoCopyIsMadeWhileTheInstalledDatabaseIsHeldOpen) {
@@ -358,8 +332,7 @@ TEST_F(RefreshSteps, TessalyNeverTouchesTheStagedCopy) {
     doubles::PutFile(kStaged, kNew);
     Module1::LaunchDatabase();
 
-    EXPECT_EQ(doubles::FilesBelow(kApp),
-              (Files{{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}}));
+    EXPECT_EQ(doubles::FilesBelow(kApp), kBoth);
     EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
     EXPECT_THAT(doubles::CallsOf({L"FileExists", L"OpenToInstall", L"FileNamesIn", L"CreateNewFile",
                                   L"CopyContent", L"ReplaceFileInOneStep", L"MoveFileWriteThrough",
