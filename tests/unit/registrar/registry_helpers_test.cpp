@@ -28,6 +28,13 @@ std::wstring ErrorText(const std::wstring& function, int number, const std::wstr
 
 class RegistryHelpers : public ::testing::Test {
   protected:
+    static void ExpectOneErrorBox(const std::wstring& helper, int number,
+                                  const std::wstring& description) {
+        ASSERT_EQ(World().boxes.size(), 1u);
+        EXPECT_EQ(World().boxes[0].title, L"Fehler in \"" + helper + L"\"");
+        EXPECT_EQ(World().boxes[0].text, ErrorText(helper, number, description));
+        EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+    }
     void TearDown() override { EXPECT_THAT(World().openKeys, IsEmpty()) << "a key was left open"; }
 };
 
@@ -140,13 +147,8 @@ TEST_F(Reading, AZeroByteTextShowsError5AndGivesEmpty) {
     doubles::SetValue(kKey, L"Path", platform::kRegSz, {});
 
     EXPECT_EQ(Read(L"Path"), L"");
-
-    ASSERT_EQ(World().boxes.size(), 1u);
-    EXPECT_EQ(World().boxes[0].title, L"Fehler in \"fnc_Reg_String_Lesen\"");
-    EXPECT_EQ(World().boxes[0].text,
-              ErrorText(L"fnc_Reg_String_Lesen", 5,
-                        L"Ungültiger Prozeduraufruf oder ungültiges Argument"));
-    EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+    ExpectOneErrorBox(L"fnc_Reg_String_Lesen", 5,
+                      L"Ungültiger Prozeduraufruf oder ungültiges Argument");
 }
 
 TEST_F(Reading, ATextWithoutAnyNulShowsError5) {
@@ -232,11 +234,7 @@ class RegistryFault : public RegistryHelpers, public ::testing::WithParamInterfa
     }
 
     void ExpectOneErrorBox(int number, const std::wstring& description) {
-        const std::wstring helper = Wide(GetParam().helper);
-        ASSERT_EQ(World().boxes.size(), 1u);
-        EXPECT_EQ(World().boxes[0].title, L"Fehler in \"" + helper + L"\"");
-        EXPECT_EQ(World().boxes[0].text, ErrorText(helper, number, description));
-        EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+        RegistryHelpers::ExpectOneErrorBox(Wide(GetParam().helper), number, description);
     }
     static std::wstring Wide(const char* text) {
         return std::wstring(text, text + std::strlen(text));
