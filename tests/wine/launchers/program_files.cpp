@@ -1,4 +1,5 @@
-// What each launcher file carries: version 1.00, the programs' common manifest, and its names.
+// What each launcher file carries: version 1.00, the release, the programs' common manifest, and
+// its names.
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -21,7 +22,8 @@ TEST_P(LauncherFile, CarriesVersionOneAndTheCommonManifest) {
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
     EXPECT_EQ(VersionString(file, L"FileVersion"), L"1.00");
     EXPECT_EQ(VersionString(file, L"ProductVersion"), L"1.00");
-    EXPECT_EQ(VersionString(file, L"ProductName"), name);
+    EXPECT_EQ(VersionString(file, L"ProductName"), L"Orvantis");
+    EXPECT_TRUE(VersionString(file, L"Comments").value_or(L"").starts_with(L"Orvantis "));
     EXPECT_EQ(VersionString(file, L"InternalName"), name);
     EXPECT_EQ(VersionString(file, L"OriginalFilename"), name + L".exe");
     const std::optional<std::wstring> description = VersionString(file, L"FileDescription");
