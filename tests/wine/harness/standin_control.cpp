@@ -170,8 +170,10 @@ bool PrepareStandInFolder(const std::wstring& folder, const StandInConfig& confi
     return written && cleared;
 }
 
-void UseStandInFolder(const std::wstring& folder) {
+bool SwitchStandInTo(const std::wstring& folder, const StandInConfig& config) {
+    EndAllStandIns();
     SetEnvironmentVariableW(L"ORVANTIS_STANDIN_DIR", folder.c_str());
+    return PrepareStandInFolder(folder, config);
 }
 
 void PrintTo(const StandInCall& call, std::ostream* out) {

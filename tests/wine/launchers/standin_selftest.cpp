@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <set>
@@ -169,13 +168,10 @@ std::optional<StandInWindow> WindowInfo(HWND handle) {
 class StandIn : public ::testing::Test {
   protected:
     void SetUp() override {
-        EndAllStandIns();
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         comStarted_ = true;
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        folder_ = MakeTestFolder(L"standin_selftest\\" + std::wstring(test.begin(), test.end()));
-        ASSERT_TRUE(PrepareStandInFolder(folder_));
-        UseStandInFolder(folder_);
+        folder_ = MakeTestFolder(L"standin_selftest\\" + CurrentTestName());
+        ASSERT_TRUE(SwitchStandInTo(folder_));
         database_ = folder_ + L"\\Orvantis.mde";
         ASSERT_TRUE(WriteFileBytes(database_, {kDatabaseContent, kDatabaseContent + 9}));
     }
@@ -518,14 +514,7 @@ TEST_F(StandIn, ShowsItsWindowWhenMadeVisible) {
     EXPECT_TRUE(shown->maximised);
 
     // Something is painted: the client area is not one plain colour.
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            Pixels pixels = CaptureClient(window);
-            return !pixels.rgb.empty() &&
-                   std::any_of(pixels.rgb.begin(), pixels.rgb.end(),
-                               [&](std::uint32_t p) { return p != pixels.rgb.front(); });
-        },
-        5000));
+    EXPECT_TRUE(WaitUntil([&] { return !CaptureClient(window).Plain(); }, 5000));
 }
 
 TEST_F(StandIn, OutlivesItsClientsAndEndsWhenItsLastWindowCloses) {
