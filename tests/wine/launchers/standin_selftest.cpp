@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "harness.h"
+#include "owners.h"
 #include "standin_control.h"
 
 namespace {
@@ -25,10 +25,7 @@ constexpr HRESULT kAccessCannotOpenDatabase = MAKE_HRESULT(SEVERITY_ERROR, FACIL
 constexpr char kDatabaseContent[] = "123456789";
 constexpr wchar_t kDatabaseDetails[] = L"ok size=9 crc32=CBF43926";
 
-struct Releaser {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-using DispatchPtr = std::unique_ptr<IDispatch, Releaser>;
+using DispatchPtr = owners::com_ptr<IDispatch>;
 
 struct Variant {
     VARIANT value;
@@ -525,9 +522,9 @@ TEST_F(StandIn, OutlivesItsClientsAndEndsWhenItsLastWindowCloses) {
     DWORD serverId = 0;
     GetWindowThreadProcessId(firstWindow, &serverId);
     ASSERT_NE(serverId, 0u);
-    HANDLE server = OpenProcess(SYNCHRONIZE, FALSE, serverId);
+    const owners::unique_handle serverOwner(OpenProcess(SYNCHRONIZE, FALSE, serverId));
+    const HANDLE server = serverOwner.get();
     ASSERT_TRUE(server);
-    std::unique_ptr<void, decltype(&CloseHandle)> serverOwner(server, CloseHandle);
 
     first.reset();
     DispatchPtr second = CreateAccess();
