@@ -210,6 +210,8 @@ Pixels CaptureScreen(const RECT& wanted);
 // The whole window, frame included, or its client area, as far as they are on the screen.
 Pixels CaptureWindow(HWND window);
 Pixels CaptureClient(HWND window);
+// The client area in screen coordinates; empty when the window is gone.
+RECT ClientRectOnScreen(HWND window);
 bool SaveBmp(const Pixels& pixels, const std::wstring& path);
 bool SavePng(const Pixels& pixels, const std::wstring& path);
 

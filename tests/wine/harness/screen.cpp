@@ -59,14 +59,15 @@ Pixels CaptureWindow(HWND window) {
     return CaptureScreen(area);
 }
 
+RECT ClientRectOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
 Pixels CaptureClient(HWND window) {
-    RECT area;
-    if (!GetClientRect(window, &area))
-        return {};
-    POINT topLeft{0, 0};
-    ClientToScreen(window, &topLeft);
-    OffsetRect(&area, topLeft.x, topLeft.y);
-    return CaptureScreen(area);
+    return CaptureScreen(ClientRectOnScreen(window));
 }
 
 namespace {
