@@ -67,8 +67,10 @@ int DemoLauncher(const std::wstring& folder, const std::wstring& program,
                  const std::wstring& standInFolder, const std::wstring& splashPng,
                  const std::wstring& accessPng) {
     // A slow open keeps the splash on the screen long enough to be seen.
-    harness::SwitchStandInTo(standInFolder, {{L"open_delay_ms", L"1500"}});
-
+    if (!harness::SwitchStandInTo(standInFolder, {{L"open_delay_ms", L"1500"}})) {
+        Say(L"  cannot prepare the stand-in's folder " + standInFolder);
+        return 1;
+    }
     harness::Process launcher = harness::Start(folder + L"\\" + program, L"");
     if (!launcher.started())
         return 1;

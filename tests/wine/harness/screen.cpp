@@ -41,9 +41,9 @@ Pixels PaintOffscreen(int width, int height, const OffscreenPainter& paint) {
 Pixels CaptureScreen(const RECT& wanted) {
     // Under Wine a copy that reaches beyond the screen comes back all black, and a maximised
     // window's frame does.
-    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const RECT display{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT area{};
-    if (!IntersectRect(&area, &wanted, &screen))
+    if (!IntersectRect(&area, &wanted, &display))
         return {};
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
