@@ -45,12 +45,10 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
         Complain("cannot prepare the database or register the stand-in");
         return false;
     }
-    harness::EndAllStandIns();
-    if (!harness::PrepareStandInFolder(standInFolder)) {
+    if (!harness::SwitchStandInTo(standInFolder)) {
         Complain("cannot prepare the stand-in's folder " + harness::Narrow(standInFolder));
         return false;
     }
-    harness::UseStandInFolder(standInFolder);
 
     bool ok = true;
     // Round 0 is not counted: it starts the stand-in server and fills the file cache.

@@ -4,6 +4,7 @@
 //   demo_driver launcher PROGRAM_FOLDER PROGRAM STANDIN_FOLDER SPLASH_PNG ACCESS_PNG
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "harness.h"
 #include "standin_control.h"
@@ -15,11 +16,22 @@ void Say(const std::wstring& text) {
     std::fflush(stdout);
 }
 
-bool Shoot(HWND window, const std::wstring& png, bool clientOnly = false) {
-    // A window can be visible a moment before it is painted.
-    Sleep(300);
-    const harness::Pixels pixels =
-        clientOnly ? harness::CaptureClient(window) : harness::CaptureWindow(window);
+// A screenshot of one colour shows nothing: the demo fails rather than keep it.
+bool Shoot(HWND window, const std::wstring& png) {
+    // A window can be visible, its frame drawn, a while before its content is painted: shoot when
+    // two looks a moment apart agree.
+    harness::Pixels pixels = harness::CaptureWindow(window);
+    harness::WaitUntil(
+        [&] {
+            Sleep(250);
+            harness::Pixels before = std::exchange(pixels, harness::CaptureWindow(window));
+            return !pixels.Plain() && pixels.rgb == before.rgb;
+        },
+        5000);
+    if (pixels.Plain()) {
+        Say(L"  the screenshot for " + png + L" is a single colour: the window shows nothing");
+        return false;
+    }
     if (!harness::SavePng(pixels, png)) {
         Say(L"  could not save " + png);
         return false;
@@ -41,32 +53,30 @@ int DemoRegistrar(const std::wstring& folder, const std::wstring& arguments,
     std::printf("  message box \"%s\", icon: %s\n", harness::Narrow(box->title).c_str(),
                 harness::BoxIconName(box->icon));
     Say(L"  text: " + box->text);
-    Shoot(box->window, boxPng);
+    const bool shot = Shoot(box->window, boxPng);
     harness::PressOk(box->window);
     Say(L"  pressed OK");
     const std::optional<DWORD> exitCode = vintrel.WaitForExit();
     if (!exitCode)
         return 1;
     std::printf("  Vintrel ended with exit code %lu\n", *exitCode);
-    return *exitCode == 0u ? 0 : 1;
+    return *exitCode == 0u && shot ? 0 : 1;
 }
 
 int DemoLauncher(const std::wstring& folder, const std::wstring& program,
                  const std::wstring& standInFolder, const std::wstring& splashPng,
                  const std::wstring& accessPng) {
-    harness::EndAllStandIns();
     // A slow open keeps the splash on the screen long enough to be seen.
-    harness::PrepareStandInFolder(standInFolder, {{L"open_delay_ms", L"1500"}});
-    harness::UseStandInFolder(standInFolder);
-
+    if (!harness::SwitchStandInTo(standInFolder, {{L"open_delay_ms", L"1500"}})) {
+        Say(L"  cannot prepare the stand-in's folder " + standInFolder);
+        return 1;
+    }
     harness::Process launcher = harness::Start(folder + L"\\" + program, L"");
     if (!launcher.started())
         return 1;
     const HWND splash = harness::WaitForWindow(launcher);
-    if (splash) {
-        Say(L"  splash window is up");
-        Shoot(splash, splashPng);
-    }
+    Say(splash ? L"  splash window is up" : L"  no splash window");
+    bool shot = splash && Shoot(splash, splashPng);
     if (launcher.WaitForExit() != 0u) {
         Say(L"  " + program + L" did not end");
         return 1;
@@ -79,15 +89,19 @@ int DemoLauncher(const std::wstring& folder, const std::wstring& program,
         Say(L"  Access was asked: " + call.member + L" (" + call.kind + L") " + arguments + L" " +
             call.details);
     }
+    int shown = 0;
     for (const harness::StandInWindow& window : harness::FindStandInWindows()) {
         if (!window.visible)
             continue;
         Say(L"  Access window \"" + window.title + L"\"" +
             (window.maximised ? L", maximised" : L", not maximised"));
-        Shoot(window.window, accessPng);
+        shot = Shoot(window.window, accessPng) && shot;
+        ++shown;
     }
     harness::EndAllStandIns();
-    return 0;
+    if (shown != 1)
+        Say(L"  expected one Access window on the screen, found " + std::to_wstring(shown));
+    return shot && shown == 1 ? 0 : 1;
 }
 
 }  // namespace

@@ -70,6 +70,14 @@ std::wstring MakeTestFolder(const std::wstring& relativePath) {
     return path;
 }
 
+std::wstring CurrentTestName() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::wstring name;
+    for (const char c : std::string(info->test_suite_name()) + "." + info->name())
+        name += (c == '/') ? L'_' : static_cast<wchar_t>(c);
+    return name;
+}
+
 std::wstring CopyProgram(const std::wstring& program, const std::wstring& folder,
                          const std::wstring& newName) {
     const std::wstring target = folder + L"\\" + (newName.empty() ? program : newName);

@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,6 +40,8 @@ std::wstring ProgramPath(const std::wstring& fileName);
 // exists, parents created. relativePath may name nested folders ("a\b") and hold any Unicode
 // characters.
 std::wstring MakeTestFolder(const std::wstring& relativePath);
+// The running test as "Suite.Name" ('/' of a parameterised one made '_'), for a folder of its own.
+std::wstring CurrentTestName();
 // Copies ProgramPath(program) into folder, under newName when given; returns the copy's full path.
 // Reports a test failure and returns an empty text when the copy fails.
 std::wstring CopyProgram(const std::wstring& program, const std::wstring& folder,
@@ -192,17 +195,23 @@ struct Pixels {
     int height = 0;
     std::vector<std::uint32_t> rgb;  // 0x00RRGGBB, row by row from the top
     std::uint32_t at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+    // Empty or one colour all over: nothing painted, or a failed copy.
+    bool Plain() const {
+        return std::all_of(rgb.begin(), rgb.end(), [&](std::uint32_t p) { return p == rgb[0]; });
+    }
 };
 
 // A width x height 32-bit picture painted off the screen: paint draws into the memory DC (bits are
 // its pixels, top row first) with the screen DC at hand; empty when it cannot be made.
 using OffscreenPainter = std::function<void(HDC memory, HDC screen, std::uint32_t* bits)>;
 Pixels PaintOffscreen(int width, int height, const OffscreenPainter& paint);
-// One copy of a screen area (screen coordinates).
-Pixels CaptureScreen(const RECT& area);
-// The whole window, frame included, or its client area.
+// One copy of a screen area (screen coordinates), clipped to the screen.
+Pixels CaptureScreen(const RECT& wanted);
+// The whole window, frame included, or its client area, as far as they are on the screen.
 Pixels CaptureWindow(HWND window);
 Pixels CaptureClient(HWND window);
+// The client area in screen coordinates; empty when the window is gone.
+RECT ClientRectOnScreen(HWND window);
 bool SaveBmp(const Pixels& pixels, const std::wstring& path);
 bool SavePng(const Pixels& pixels, const std::wstring& path);
 

@@ -5,30 +5,23 @@
 #include <algorithm>
 #include <iterator>
 
+#include "crc32.h"
+
 namespace harness {
 
 namespace {
 
-// The first tick comes 100 ms after the timer is set, just before the window's creation is
-// announced; a hold made within this margin of the announcement is surely before it.
+// The first tick comes 100 ms after the timer is set, which the form does while it is created,
+// just before its creation is announced; a hold this soon after the announcement is before it.
 constexpr DWORD kHoldMarginMs = 50;
 constexpr int kHoldAttempts = 5;
-// Handled in about 60 ms under Wine: far longer than this harness needs to react.
-constexpr int kQueueFillers = 3000;
+// Enough to keep the launcher busy while this harness, polling, notices the first marker. When it
+// was too slow all the same, the second marker shows it and the run starts again.
+constexpr int kQueueFillers = 6000;
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::uint8_t byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
 }
 
 // A launcher's user-interface thread, stopped at the creation of its splash window.
@@ -109,10 +102,8 @@ Outcome HandleInputThenEnd(Hold& hold, HWND picture) {
         PostMessageW(hold.form, WM_NULL, 0, 0);
     PostMessageW(picture, WM_SETREDRAW, TRUE, 0);
     hold.Resume();
-    const ULONGLONG end = GetTickCount64() + kDefaultTimeoutMs;
     // The input may have closed the form already, and the launch run while this waits.
-    while (IsWindow(picture) && Shown(picture) && GetTickCount64() < end) {
-    }
+    WaitUntil([&] { return !IsWindow(picture) || !Shown(picture); });
     if (!IsWindow(picture))
         return Outcome::Ended;
     hold.Suspend();
@@ -127,7 +118,6 @@ Outcome HandleInputThenEnd(Hold& hold, HWND picture) {
 
 LauncherSetup InstallLauncher(const std::wstring& test, const std::wstring& program,
                               const StandInConfig& config, const std::wstring& base) {
-    EndAllStandIns();
     const std::wstring root = MakeTestFolder(test);
     LauncherSetup setup;
     setup.appFolder = (base.empty() ? root : base + L"\\" + test) + L"\\app";
@@ -141,8 +131,7 @@ LauncherSetup InstallLauncher(const std::wstring& test, const std::wstring& prog
         !CreateDirectoryW(setup.standInFolder.c_str(), nullptr))
         ADD_FAILURE() << "cannot make the folders of " << Narrow(test);
     setup.exe = CopyProgram(program, setup.appFolder);
-    EXPECT_TRUE(PrepareStandInFolder(setup.standInFolder, config));
-    UseStandInFolder(setup.standInFolder);
+    EXPECT_TRUE(SwitchStandInTo(setup.standInFolder, config));
     return setup;
 }
 
@@ -171,7 +160,7 @@ std::wstring OpenedDetails(const std::vector<std::uint8_t>& bytes) {
     wchar_t details[64];
     swprintf(details, 64, L"ok size=%llu crc32=%08lX",
              static_cast<unsigned long long>(bytes.size()),
-             static_cast<unsigned long>(Crc32(bytes)));
+             static_cast<unsigned long>(UpdateCrc32(kCrc32Start, bytes.data(), bytes.size())));
     return details;
 }
 

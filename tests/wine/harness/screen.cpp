@@ -1,5 +1,6 @@
-#include <array>
+#include <algorithm>
 
+#include "crc32.h"
 #include "harness.h"
 
 namespace harness {
@@ -37,7 +38,13 @@ Pixels PaintOffscreen(int width, int height, const OffscreenPainter& paint) {
     return pixels;
 }
 
-Pixels CaptureScreen(const RECT& area) {
+Pixels CaptureScreen(const RECT& wanted) {
+    // Under Wine a copy that reaches beyond the screen comes back all black, and a maximised
+    // window's frame does.
+    const RECT display{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT area{};
+    if (!IntersectRect(&area, &wanted, &display))
+        return {};
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     return PaintOffscreen(width, height, [&](HDC memory, HDC screen, std::uint32_t*) {
@@ -52,14 +59,15 @@ Pixels CaptureWindow(HWND window) {
     return CaptureScreen(area);
 }
 
+RECT ClientRectOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
 Pixels CaptureClient(HWND window) {
-    RECT area;
-    if (!GetClientRect(window, &area))
-        return {};
-    POINT topLeft{0, 0};
-    ClientToScreen(window, &topLeft);
-    OffsetRect(&area, topLeft.x, topLeft.y);
-    return CaptureScreen(area);
+    return CaptureScreen(ClientRectOnScreen(window));
 }
 
 namespace {
@@ -79,30 +87,13 @@ void Append32BigEndian(std::vector<std::uint8_t>& out, std::uint32_t value) {
         out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-std::uint32_t Crc32(const std::uint8_t* data, size_t size) {
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> entries{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            entries[n] = c;
-        }
-        return entries;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
 void AppendChunk(std::vector<std::uint8_t>& png, const char* type,
                  const std::vector<std::uint8_t>& data) {
     Append32BigEndian(png, static_cast<std::uint32_t>(data.size()));
     const size_t start = png.size();
     png.insert(png.end(), type, type + 4);
     png.insert(png.end(), data.begin(), data.end());
-    Append32BigEndian(png, Crc32(png.data() + start, png.size() - start));
+    Append32BigEndian(png, UpdateCrc32(kCrc32Start, png.data() + start, png.size() - start));
 }
 
 // A zlib stream of stored (uncompressed) blocks: larger files, but no compressor needed.

@@ -5,10 +5,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
-#include <type_traits>
 
 #include "harness.h"
+#include "owners.h"
 
 namespace harness {
 
@@ -17,11 +16,6 @@ namespace {
 constexpr wchar_t kStandInExe[] = L"AccessStandIn.exe";
 constexpr wchar_t kStandInWindowClass[] = L"AccessStandInWindow";
 constexpr DWORD kCloseTimeoutMs = 10000;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using unique_handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 bool RunStandIn(const wchar_t* switchText) {
     Process server = Start(StandInExePath(), switchText);
@@ -106,14 +100,13 @@ BOOL CALLBACK CollectStandInWindow(HWND window, LPARAM parameter) {
 
 struct RunningProcess {
     DWORD id;
-    unique_handle handle;
+    owners::unique_handle handle;
 };
 
 std::vector<RunningProcess> ProcessesNamed(const wchar_t* exeName) {
     std::vector<RunningProcess> running;
-    unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const owners::unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE) {
-        snapshot.release();
         ADD_FAILURE() << "cannot list processes (error " << GetLastError() << ")";
         return running;
     }
@@ -125,7 +118,7 @@ std::vector<RunningProcess> ProcessesNamed(const wchar_t* exeName) {
             continue;
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
         if (process)
-            running.push_back({entry.th32ProcessID, unique_handle(process)});
+            running.push_back({entry.th32ProcessID, owners::unique_handle(process)});
     }
     return running;
 }
@@ -170,8 +163,10 @@ bool PrepareStandInFolder(const std::wstring& folder, const StandInConfig& confi
     return written && cleared;
 }
 
-void UseStandInFolder(const std::wstring& folder) {
+bool SwitchStandInTo(const std::wstring& folder, const StandInConfig& config) {
+    EndAllStandIns();
     SetEnvironmentVariableW(L"ORVANTIS_STANDIN_DIR", folder.c_str());
+    return PrepareStandInFolder(folder, config);
 }
 
 void PrintTo(const StandInCall& call, std::ostream* out) {

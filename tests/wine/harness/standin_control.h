@@ -26,10 +26,11 @@ using StandInConfig = std::vector<std::pair<std::wstring, std::wstring>>;
 // folder\calls.log; true when both worked.
 bool PrepareStandInFolder(const std::wstring& folder, const StandInConfig& config = {});
 
-// Sets ORVANTIS_STANDIN_DIR in this process, so that programs started from now on, and the
-// stand-in server COM starts for them, work in folder. A server that is already running keeps
-// the folder it started with: end it first (EndAllStandIns).
-void UseStandInFolder(const std::wstring& folder);
+// Ends the running stand-in servers, which keep the folder they started with, prepares folder
+// (PrepareStandInFolder) and sets ORVANTIS_STANDIN_DIR in this process, so that programs started
+// from now on, and the server COM starts for them, work there. False when the folder could not
+// be prepared.
+bool SwitchStandInTo(const std::wstring& folder, const StandInConfig& config = {});
 
 // One line of calls.log: "Version", "get", {}, "BSTR:11.0".
 struct StandInCall {

@@ -58,18 +58,11 @@ harness::Pixels SplashPictureOf(const std::wstring& exe) {
     return picture;
 }
 
-RECT ScreenRectOfClient(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    return client;
-}
-
 // What shows of the picture box: its inner area, clipped by the window.
 harness::Pixels CaptureShownPicture(HWND form, HWND picture) {
     RECT shown{};
-    const RECT formClient = ScreenRectOfClient(form);
-    const RECT pictureClient = ScreenRectOfClient(picture);
+    const RECT formClient = ClientRectOnScreen(form);
+    const RECT pictureClient = ClientRectOnScreen(picture);
     IntersectRect(&shown, &formClient, &pictureClient);
     return CaptureScreen(shown);
 }
@@ -145,7 +138,7 @@ TEST_P(SplashWindow, ShowsThePictureFramedCentredAndOutOfTheTaskbarUntilAccessIs
     ReleaseDC(nullptr, screen);
     RECT window{};
     GetWindowRect(form, &window);
-    const RECT client = ScreenRectOfClient(form);
+    const RECT client = ClientRectOnScreen(form);
     EXPECT_EQ(client.right - client.left, TwipsToPixels(6015, dpiX));
     EXPECT_EQ(client.bottom - client.top, TwipsToPixels(3780, dpiY));
     // Only the frame around the client area, the same on every side: no title bar.
@@ -170,7 +163,7 @@ TEST_P(SplashWindow, ShowsThePictureFramedCentredAndOutOfTheTaskbarUntilAccessIs
     EXPECT_EQ(box.right - box.left, TwipsToPixels(6015, dpiX));
     EXPECT_EQ(box.bottom - box.top, TwipsToPixels(3855, dpiY));
     EXPECT_EQ(GetWindowLongW(picture, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
-    const RECT inner = ScreenRectOfClient(picture);
+    const RECT inner = ClientRectOnScreen(picture);
     EXPECT_GT(inner.left, box.left) << "no border";
     EXPECT_GT(inner.top, box.top) << "no border";
     GUITHREADINFO thread{};

@@ -5,14 +5,13 @@
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
-#include <algorithm>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "harness.h"
+#include "owners.h"
 #include "standin_control.h"
 
 namespace {
@@ -26,10 +25,7 @@ constexpr HRESULT kAccessCannotOpenDatabase = MAKE_HRESULT(SEVERITY_ERROR, FACIL
 constexpr char kDatabaseContent[] = "123456789";
 constexpr wchar_t kDatabaseDetails[] = L"ok size=9 crc32=CBF43926";
 
-struct Releaser {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-using DispatchPtr = std::unique_ptr<IDispatch, Releaser>;
+using DispatchPtr = owners::com_ptr<IDispatch>;
 
 struct Variant {
     VARIANT value;
@@ -169,13 +165,10 @@ std::optional<StandInWindow> WindowInfo(HWND handle) {
 class StandIn : public ::testing::Test {
   protected:
     void SetUp() override {
-        EndAllStandIns();
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         comStarted_ = true;
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        folder_ = MakeTestFolder(L"standin_selftest\\" + std::wstring(test.begin(), test.end()));
-        ASSERT_TRUE(PrepareStandInFolder(folder_));
-        UseStandInFolder(folder_);
+        folder_ = MakeTestFolder(L"standin_selftest\\" + CurrentTestName());
+        ASSERT_TRUE(SwitchStandInTo(folder_));
         database_ = folder_ + L"\\Orvantis.mde";
         ASSERT_TRUE(WriteFileBytes(database_, {kDatabaseContent, kDatabaseContent + 9}));
     }
@@ -518,14 +511,7 @@ TEST_F(StandIn, ShowsItsWindowWhenMadeVisible) {
     EXPECT_TRUE(shown->maximised);
 
     // Something is painted: the client area is not one plain colour.
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            Pixels pixels = CaptureClient(window);
-            return !pixels.rgb.empty() &&
-                   std::any_of(pixels.rgb.begin(), pixels.rgb.end(),
-                               [&](std::uint32_t p) { return p != pixels.rgb.front(); });
-        },
-        5000));
+    EXPECT_TRUE(WaitUntil([&] { return !CaptureClient(window).Plain(); }, 5000));
 }
 
 TEST_F(StandIn, OutlivesItsClientsAndEndsWhenItsLastWindowCloses) {
@@ -536,9 +522,9 @@ TEST_F(StandIn, OutlivesItsClientsAndEndsWhenItsLastWindowCloses) {
     DWORD serverId = 0;
     GetWindowThreadProcessId(firstWindow, &serverId);
     ASSERT_NE(serverId, 0u);
-    HANDLE server = OpenProcess(SYNCHRONIZE, FALSE, serverId);
+    const owners::unique_handle serverOwner(OpenProcess(SYNCHRONIZE, FALSE, serverId));
+    const HANDLE server = serverOwner.get();
     ASSERT_TRUE(server);
-    std::unique_ptr<void, decltype(&CloseHandle)> serverOwner(server, CloseHandle);
 
     first.reset();
     DispatchPtr second = CreateAccess();

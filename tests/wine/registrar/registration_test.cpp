@@ -106,7 +106,7 @@ TEST_F(Registration, TheSameFolderTwiceTakesTwoSlots) {
 
 TEST_F(Registration, AFolderOutsideTheCodePageIsRegisteredExactly) {
     const std::wstring unusual =
-        harness::MakeTestFolder(CurrentTestName() + L"\\Данные 数据 Ωμέγα");
+        harness::MakeTestFolder(harness::CurrentTestName() + L"\\Данные 数据 Ωμέγα");
     const std::wstring copy = harness::CopyProgram(L"Vintrel.exe", unusual);
     const auto result = harness::Run(copy, L"");
 

@@ -5,18 +5,9 @@
 
 namespace vintrel {
 
-std::wstring CurrentTestName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::wstring name;
-    const std::string full = std::string(info->test_suite_name()) + "." + info->name();
-    for (const char c : full)
-        name += (c == '/') ? L'_' : static_cast<wchar_t>(c);
-    return name;
-}
-
 void VintrelTest::SetUp() {
     ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
-    folder_ = harness::MakeTestFolder(L"registrar\\" + CurrentTestName());
+    folder_ = harness::MakeTestFolder(L"registrar\\" + harness::CurrentTestName());
     program_ = harness::CopyProgram(L"Vintrel.exe", folder_);
     ASSERT_FALSE(program_.empty());
 }

@@ -54,9 +54,6 @@ class VintrelTest : public ::testing::Test {
     std::wstring program_;
 };
 
-// A unique folder name for the running test: Suite.Name.
-std::wstring CurrentTestName();
-
 // Checks the values of a slot that a run has written.
 void ExpectRegistered(int slot, const std::wstring& path, bool allowSubfolders,
                       const std::wstring& programName = L"Vintrel",

@@ -1,28 +1,21 @@
 // Many registrars let go at the same moment, round after round, on top of slots that are already
 // taken: each registration gets a slot of its own, and nothing written before is lost or
 // overwritten.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "harness.h"
+#include "vintrel_fixture.h"
 
+namespace vintrel {
 namespace {
 
-const std::wstring kTrustedLocations =
-    L"Software\\Microsoft\\Office\\12.0\\Access\\Security\\Trusted Locations";
 constexpr int kRegistrarsAtOnce = 16;
 constexpr int kRounds = 10;
 // Taken before the first round, with free slots between them that the registrars fill first.
 const std::vector<int> kTakenBefore = {0, 1, 2, 5, 9, 10, 11, 40};
-
-std::wstring LocationKey(int slot) {
-    return kTrustedLocations + L"\\Location" + std::to_wstring(slot);
-}
 
 // Every slot's "Path", by slot number.
 std::map<int, std::wstring> RegisteredPaths() {
@@ -45,11 +38,8 @@ std::set<int> SlotsFilledFromTheFront(int registrations) {
     return slots;
 }
 
-class RegistrarsAtOnce : public testing::Test {
+class RegistrarsAtOnce : public VintrelTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations));
-    }
     void TearDown() override { harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations); }
 };
 
@@ -60,10 +50,6 @@ TEST_F(RegistrarsAtOnce, EveryRegistrationOfTenRoundsOfSixteenKeepsASlotOfItsOwn
         ASSERT_TRUE(harness::WriteValue(HKEY_CURRENT_USER, LocationKey(slot), L"Path", REG_SZ,
                                         harness::StringBytes(expected[slot])));
     }
-    const std::wstring folder = harness::MakeTestFolder(L"stress\\registrars-at-once");
-    const std::wstring program = harness::CopyProgram(L"Vintrel.exe", folder);
-    ASSERT_FALSE(program.empty());
-
     std::set<std::wstring> registeredSoFar;
     for (int round = 1; round <= kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
@@ -72,7 +58,7 @@ TEST_F(RegistrarsAtOnce, EveryRegistrationOfTenRoundsOfSixteenKeepsASlotOfItsOwn
             const std::wstring path =
                 L"D:\\Round " + std::to_wstring(round) + L"\\" + std::to_wstring(n) + L"\\";
             registeredSoFar.insert(path);
-            registrars.push_back(harness::StartSuspended(program, L"/s /path " + path));
+            registrars.push_back(harness::StartSuspended(program_, L"/s /path " + path));
         }
         for (harness::Process& registrar : registrars)
             registrar.Resume();
@@ -103,3 +89,4 @@ TEST_F(RegistrarsAtOnce, EveryRegistrationOfTenRoundsOfSixteenKeepsASlotOfItsOwn
 }
 
 }  // namespace
+}  // namespace vintrel
