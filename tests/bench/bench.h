@@ -37,8 +37,6 @@ struct Command {
 // tests\peers\SCRIPT beside this driver. Wine's cscript ends with 0 even when the script fails,
 // so the callers check what it did.
 Command ScriptPeer(const std::wstring& script, const std::wstring& arguments);
-// A path as one argument of a command line.
-std::wstring Quoted(const std::wstring& path);
 
 // Until the program has ended. watchMemory reads its peak working set every few milliseconds:
 // Wine answers GetProcessMemoryInfo with zeros once a process has ended.

@@ -37,7 +37,7 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
                                L"minimal_automation_client.exe")}},
         {"Tessaly", {harness::CopyProgram(L"Tessaly.exe", app)}},
         {"Renvale", {harness::CopyProgram(L"Renvale.exe", app)}},
-        {"script", ScriptPeer(L"launcher.vbs", Quoted(app + L"\\Orvantis.mde"))},
+        {"script", ScriptPeer(L"launcher.vbs", harness::Quoted(app + L"\\Orvantis.mde"))},
     };
     for (const auto& [name, program] : programs) {
         if (program.exe.empty())

@@ -11,7 +11,7 @@ namespace bench {
 
 bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round,
                        bool scriptPeer) {
-    const Command program = scriptPeer ? ScriptPeer(L"refresh.vbs", Quoted(appFolder))
+    const Command program = scriptPeer ? ScriptPeer(L"refresh.vbs", harness::Quoted(appFolder))
                                        : Command{appFolder + L"\\Renvale.exe"};
     const Timed run = TimeToExit(program.exe, program.arguments, true);
     if (!run.ended) {

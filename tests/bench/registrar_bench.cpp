@@ -67,7 +67,7 @@ bool MeasureRegistrar(int runs) {
         Complain("cannot prepare the registrar's folder and slots");
         return false;
     }
-    const Command script = ScriptPeer(L"registrar.vbs", Quoted(folder));
+    const Command script = ScriptPeer(L"registrar.vbs", harness::Quoted(folder));
     bool ok = true;
     // Round 0 is not counted: it brings the programs into the file cache.
     for (int round = 0; round <= runs && ok; ++round) {

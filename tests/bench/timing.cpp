@@ -78,13 +78,9 @@ Timed TimeToExit(const std::wstring& exe, const std::wstring& arguments, bool wa
 Command ScriptPeer(const std::wstring& script, const std::wstring& arguments) {
     wchar_t system[MAX_PATH];
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    return {
-        std::wstring(system, length) + L"\\cscript.exe",
-        L"//nologo " + Quoted(harness::ProgramPath(L"tests\\peers\\" + script)) + L" " + arguments};
-}
-
-std::wstring Quoted(const std::wstring& path) {
-    return L"\"" + path + L"\"";
+    return {std::wstring(system, length) + L"\\cscript.exe",
+            L"//nologo " + harness::Quoted(harness::ProgramPath(L"tests\\peers\\" + script)) +
+                L" " + arguments};
 }
 
 Timed TimeToOpen(const Command& program, const std::wstring& standInFolder) {
