@@ -40,7 +40,7 @@ Command ScriptPeer(const std::wstring& script, const std::wstring& arguments);
 
 // Until the program has ended. watchMemory reads its peak working set every few milliseconds:
 // Wine answers GetProcessMemoryInfo with zeros once a process has ended.
-Timed TimeToExit(const std::wstring& exe, const std::wstring& arguments, bool watchMemory = false);
+Timed TimeToExit(const Command& program, bool watchMemory = false);
 
 // Until the stand-in for Access, working in standInFolder, has recorded the program's call of
 // OpenCurrentDatabase, and on until the program has ended (untilExit).

@@ -13,7 +13,7 @@ bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseNam
                        bool scriptPeer) {
     const Command program = scriptPeer ? ScriptPeer(L"refresh.vbs", harness::Quoted(appFolder))
                                        : Command{appFolder + L"\\Renvale.exe"};
-    const Timed run = TimeToExit(program.exe, program.arguments, true);
+    const Timed run = TimeToExit(program, true);
     if (!run.ended) {
         Complain(harness::Narrow(program.exe) + " did not end well in " +
                  harness::Narrow(appFolder));

@@ -71,7 +71,7 @@ bool MeasureRegistrar(int runs) {
     bool ok = true;
     // Round 0 is not counted: it brings the programs into the file cache.
     for (int round = 0; round <= runs && ok; ++round) {
-        const Timed baseline = TimeToExit(minimal, L"");
+        const Timed baseline = TimeToExit({minimal});
         ok = baseline.ended;
         if (round > 0)
             PrintSample("registrar", "minimal", baseline.milliseconds, round);
@@ -80,7 +80,7 @@ bool MeasureRegistrar(int runs) {
                                                 std::pair{"script-slots=", script}}) {
                 // The run's own registration occupies the slot again for the next case.
                 harness::DeleteTree(HKEY_CURRENT_USER, LocationKey(occupied));
-                const Timed run = TimeToExit(program.exe, program.arguments);
+                const Timed run = TimeToExit(program);
                 const std::string caseName = name + std::to_string(occupied);
                 if (!run.ended || !RegisteredIn(occupied, folder)) {
                     Complain(caseName + ": the folder was not registered in that slot");

@@ -58,10 +58,10 @@ double NowMs() {
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency);
 }
 
-Timed TimeToExit(const std::wstring& exe, const std::wstring& arguments, bool watchMemory) {
+Timed TimeToExit(const Command& program, bool watchMemory) {
     Timed timed;
     const double start = NowMs();
-    harness::Process process = harness::Start(exe, arguments);
+    harness::Process process = harness::Start(program.exe, program.arguments);
     if (!process.started())
         return timed;
     if (watchMemory) {
