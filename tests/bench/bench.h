@@ -23,16 +23,28 @@ double NowMs();
 struct Timed {
     bool ended = false;  // ended with exit code 0 within the time allowed
     double milliseconds = 0;
+    double untilExit = 0;       // TimeToOpen: from the same start to the program's end
     SIZE_T peakWorkingSet = 0;  // the last reading taken while it ran; 0 when not watched
 };
 
+// A program and its arguments, as Start takes them.
+struct Command {
+    std::wstring exe;
+    std::wstring arguments = {};
+};
+
+// What an administrator would use instead of our programs: the system's cscript running
+// tests\peers\SCRIPT beside this driver. Wine's cscript ends with 0 even when the script fails,
+// so the callers check what it did.
+Command ScriptPeer(const std::wstring& script, const std::wstring& arguments);
+
 // Until the program has ended. watchMemory reads its peak working set every few milliseconds:
 // Wine answers GetProcessMemoryInfo with zeros once a process has ended.
-Timed TimeToExit(const std::wstring& exe, const std::wstring& arguments, bool watchMemory = false);
+Timed TimeToExit(const Command& program, bool watchMemory = false);
 
 // Until the stand-in for Access, working in standInFolder, has recorded the program's call of
-// OpenCurrentDatabase; the program is then let run to its end, untimed.
-Timed TimeToOpen(const std::wstring& exe, const std::wstring& standInFolder);
+// OpenCurrentDatabase, and on until the program has ended (untilExit).
+Timed TimeToOpen(const Command& program, const std::wstring& standInFolder);
 
 void PrintSample(const std::string& section, const std::string& caseName, double value, int round);
 // A failed measurement, on stderr.
@@ -40,15 +52,18 @@ void Complain(const std::string& what);
 
 // ---- The measurements ------------------------------------------------------------------------
 
-// Vintrel /s with 0, 10, 100 and 1000 occupied slots in front of the first free one, the
-// minimal program, and Vintrel's registry calls for 1000 slots made here, runs rounds each.
+// Vintrel /s and the script registrar with 0, 10, 100 and 1000 occupied slots in front of the
+// first free one, the minimal program, and Vintrel's registry calls for 1000 slots made here, runs
+// rounds each.
 bool MeasureRegistrar(int runs);
-// Tessaly and Renvale (no staged copy) until the stand-in has the OpenCurrentDatabase call, and
-// the minimal automation client, runs rounds each, with the stand-in server already running.
+// Tessaly, Renvale (no staged copy), the minimal automation client and the script launcher until
+// the stand-in has the OpenCurrentDatabase call and until they end, runs rounds each, with the
+// stand-in server already running.
 bool MeasureLauncherStart(int runs, const std::wstring& standInFolder);
-// One start of appFolder\Renvale.exe, without Access, to its end; its time and peak working set,
-// as a sample of the caller's round.
-bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round);
+// One start of appFolder\Renvale.exe (or of the script refresh, for appFolder), without Access,
+// to its end; its time and peak working set, as a sample of the caller's round.
+bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round,
+                       bool scriptPeer);
 // File size and embedded pictures of Vintrel, Renvale and Tessaly.
 bool MeasureSizes();
 

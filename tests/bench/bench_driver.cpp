@@ -1,7 +1,7 @@
 // Measures the programs under Wine for scripts/bench (see bench.h for what it prints).
 //   bench_driver registrar RUNS
 //   bench_driver launcher RUNS STANDIN_FOLDER
-//   bench_driver refresh APP_FOLDER CASE ROUND
+//   bench_driver refresh|script-refresh APP_FOLDER CASE ROUND
 //   bench_driver sizes
 // Folders may be given as unix paths.
 #include <cstdio>
@@ -16,7 +16,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: bench_driver registrar RUNS | launcher RUNS STANDIN_FOLDER | "
-                 "refresh APP_FOLDER CASE ROUND | sizes\n");
+                 "refresh|script-refresh APP_FOLDER CASE ROUND | sizes\n");
     return 2;
 }
 
@@ -33,10 +33,10 @@ int wmain(int argc, wchar_t** argv) {
         ok = bench::MeasureRegistrar(runs);
     } else if (command == L"launcher" && argc == 4 && runs > 0) {
         ok = bench::MeasureLauncherStart(runs, harness::WinePathOf(argument(3)));
-    } else if (command == L"refresh" && argc == 5) {
+    } else if ((command == L"refresh" || command == L"script-refresh") && argc == 5) {
         ok =
             bench::MeasureRefreshRun(harness::WinePathOf(argument(2)), harness::Narrow(argument(3)),
-                                     std::wcstol(argv[4], nullptr, 10));
+                                     std::wcstol(argv[4], nullptr, 10), command != L"refresh");
     } else if (command == L"sizes" && argc == 2) {
         ok = bench::MeasureSizes();
     } else {

@@ -1,6 +1,8 @@
-// Vintrel's slot search: every slot from 0 to 1000 holds a path except the one the run is to
-// find, so the number of occupied slots in front of it is the only thing that changes.
+// Vintrel's slot search, and the script registrar's: every slot from 0 to 1000 holds a path except
+// the one the run is to find, so the number of occupied slots in front of it is the only thing
+// that changes.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench.h"
@@ -65,25 +67,28 @@ bool MeasureRegistrar(int runs) {
         Complain("cannot prepare the registrar's folder and slots");
         return false;
     }
+    const Command script = ScriptPeer(L"registrar.vbs", harness::Quoted(folder));
     bool ok = true;
     // Round 0 is not counted: it brings the programs into the file cache.
     for (int round = 0; round <= runs && ok; ++round) {
-        const Timed baseline = TimeToExit(minimal, L"");
+        const Timed baseline = TimeToExit({minimal});
         ok = baseline.ended;
         if (round > 0)
             PrintSample("registrar", "minimal", baseline.milliseconds, round);
         for (const int occupied : kOccupiedCases) {
-            // The run's own registration occupies the slot again for the next case.
-            harness::DeleteTree(HKEY_CURRENT_USER, LocationKey(occupied));
-            const Timed run = TimeToExit(vintrel, L"/s");
-            if (!run.ended || !RegisteredIn(occupied, folder)) {
-                Complain("Vintrel /s did not register its folder in Location" +
-                         std::to_string(occupied));
-                ok = false;
+            for (const auto& [name, program] : {std::pair{"slots=", Command{vintrel, L"/s"}},
+                                                std::pair{"script-slots=", script}}) {
+                // The run's own registration occupies the slot again for the next case.
+                harness::DeleteTree(HKEY_CURRENT_USER, LocationKey(occupied));
+                const Timed run = TimeToExit(program);
+                const std::string caseName = name + std::to_string(occupied);
+                if (!run.ended || !RegisteredIn(occupied, folder)) {
+                    Complain(caseName + ": the folder was not registered in that slot");
+                    ok = false;
+                }
+                if (round > 0)
+                    PrintSample("registrar", caseName, run.milliseconds, round);
             }
-            if (round > 0)
-                PrintSample("registrar", "slots=" + std::to_string(occupied), run.milliseconds,
-                            round);
         }
         const double calls = TimeRegistryCalls(kMostOccupied);
         if (round > 0)

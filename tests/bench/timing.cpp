@@ -58,10 +58,10 @@ double NowMs() {
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency);
 }
 
-Timed TimeToExit(const std::wstring& exe, const std::wstring& arguments, bool watchMemory) {
+Timed TimeToExit(const Command& program, bool watchMemory) {
     Timed timed;
     const double start = NowMs();
-    harness::Process process = harness::Start(exe, arguments);
+    harness::Process process = harness::Start(program.exe, program.arguments);
     if (!process.started())
         return timed;
     if (watchMemory) {
@@ -75,7 +75,15 @@ Timed TimeToExit(const std::wstring& exe, const std::wstring& arguments, bool wa
     return timed;
 }
 
-Timed TimeToOpen(const std::wstring& exe, const std::wstring& standInFolder) {
+Command ScriptPeer(const std::wstring& script, const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    return {std::wstring(system, length) + L"\\cscript.exe",
+            L"//nologo " + harness::Quoted(harness::ProgramPath(L"tests\\peers\\" + script)) +
+                L" " + arguments};
+}
+
+Timed TimeToOpen(const Command& program, const std::wstring& standInFolder) {
     Timed timed;
     const std::wstring logPath = standInFolder + L"\\calls.log";
     if (!DeleteFileW(logPath.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
@@ -84,7 +92,7 @@ Timed TimeToOpen(const std::wstring& exe, const std::wstring& standInFolder) {
     }
     ULONGLONG lastSize = 0;
     const double start = NowMs();
-    harness::Process process = harness::Start(exe, L"");
+    harness::Process process = harness::Start(program.exe, program.arguments);
     if (!process.started())
         return timed;
     bool opened = false;
@@ -101,8 +109,9 @@ Timed TimeToOpen(const std::wstring& exe, const std::wstring& standInFolder) {
     }
     timed.milliseconds = NowMs() - start;
     timed.ended = EndedWell(process) && opened;
+    timed.untilExit = NowMs() - start;
     if (!opened)
-        Complain(harness::Narrow(exe) + " never called OpenCurrentDatabase");
+        Complain(harness::Narrow(program.exe) + " never called OpenCurrentDatabase");
     return timed;
 }
 

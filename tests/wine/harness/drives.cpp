@@ -37,10 +37,6 @@ bool RunUnixTool(const std::wstring& tool, const std::wstring& arguments) {
     return process.started() && process.WaitForExit().has_value();
 }
 
-std::wstring Quoted(const std::wstring& text) {
-    return L"\"" + text + L"\"";
-}
-
 }  // namespace
 
 wchar_t SpareDriveLetter() {

@@ -147,6 +147,10 @@ bool RemoveTree(const std::wstring& path) {
     return RemoveDirectoryW(path.c_str()) || !PathExists(path);
 }
 
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
 std::string Narrow(const std::wstring& text) {
     if (text.empty())
         return {};

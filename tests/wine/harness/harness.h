@@ -217,7 +217,8 @@ bool SavePng(const Pixels& pixels, const std::wstring& path);
 
 // ---- Small utilities (files.cpp) ---------------------------------------------------------------
 
-std::string Narrow(const std::wstring& text);  // UTF-8, for test messages
+std::string Narrow(const std::wstring& text);   // UTF-8, for test messages
+std::wstring Quoted(const std::wstring& text);  // in double quotes: one command-line argument
 // Polls condition every few milliseconds until it holds or timeoutMs has passed; its last result.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs = kDefaultTimeoutMs) {

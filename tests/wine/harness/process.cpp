@@ -123,7 +123,7 @@ Process CreateChild(const std::wstring& exePath, const std::wstring& commandLine
 }
 
 std::wstring QuotedProgramAndArguments(const std::wstring& exePath, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + exePath + L"\"";
+    std::wstring commandLine = Quoted(exePath);
     if (!arguments.empty())
         commandLine += L" " + arguments;
     return commandLine;
