@@ -27,9 +27,10 @@ bool Mentions(std::wstring text, const std::wstring& lowerWord) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The input is read as UTF-16 code units, as Windows hands the command line over.
+    // The input is read as UTF-16 code units, as Windows hands the command line over: up to its
+    // first NUL, which ends it.
     std::wstring commandLine;
-    for (std::size_t i = 0; i + 1 < size; i += 2)
+    for (std::size_t i = 0; i + 1 < size && (data[i] | data[i + 1]) != 0; i += 2)
         commandLine += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
     doubles::ResetWorld();
     doubles::World().commandLineArgs = commandLine;

@@ -300,6 +300,27 @@ std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls) {
     return members;
 }
 
+void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>& installed,
+                    const std::vector<std::uint8_t>& staged) {
+    EXPECT_EQ(ReadFileBytes(setup.installed), installed);
+    EXPECT_EQ(ReadFileBytes(setup.staged), staged);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_EQ(FolderEntries(setup.appFolder + L"\\TEMP"),
+              (std::vector<std::wstring>{L"Orvantis.mde"}));
+    const std::vector<StandInCall> opens =
+        CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase");
+    ASSERT_FALSE(opens.empty());
+    EXPECT_EQ(opens.back().details, OpenedDetails(installed));
+}
+
+void ExpectInstalled(const LauncherSetup& setup, const std::vector<std::uint8_t>& staged) {
+    EXPECT_EQ(ReadFileBytes(setup.installed), staged);
+    EXPECT_EQ(FolderEntries(setup.appFolder),
+              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
+}
+
 std::optional<DWORD> RunWithInputBeforeTheFirstTick(const LauncherSetup& setup,
                                                     const PostInput& post) {
     HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr,

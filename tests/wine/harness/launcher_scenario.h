@@ -88,6 +88,13 @@ std::vector<StandInCall> CallsTo(const std::vector<StandInCall>& calls, const st
 // The members of the record in order, e.g. {"Version", "AutomationSecurity", ...}.
 std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls);
 
+// After a refresh that must not install: both files as they were, nothing else in the folders
+// of Renvale, and Access handed the installed database.
+void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>& installed,
+                    const std::vector<std::uint8_t>& staged);
+// After an install: the staged copy is the database, and nothing is left beside it or in TEMP.
+void ExpectInstalled(const LauncherSetup& setup, const std::vector<std::uint8_t>& staged);
+
 // Ends every stand-in server after each test, whatever its outcome.
 template <typename Base = testing::Test>
 class LauncherTest : public Base {

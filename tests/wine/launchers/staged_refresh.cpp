@@ -115,12 +115,7 @@ TEST_F(RefreshFailure, AReadOnlyInstalledDatabaseKeepsBothFiles) {
 
     ASSERT_EQ(RunLauncher(setup), 0u);
 
-    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
-    EXPECT_EQ(ReadFileBytes(setup.staged), kNew);
-    EXPECT_EQ(FolderEntries(setup.appFolder),
-              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
-    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
-              OpenedDetails(kOld));
+    ExpectBothKept(setup, kOld, kNew);
 }
 
 // The copy runs out of space half-way: the old database survives whole, the staged copy stays, and
@@ -145,15 +140,10 @@ TEST_F(RefreshFailure, ACopyThatRunsOutOfSpaceLeavesTheOldDatabaseWhole) {
 
     ASSERT_EQ(RunLauncher(setup), 0u);
 
-    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
-    EXPECT_EQ(ReadFileBytes(setup.staged), staged);
-    EXPECT_EQ(FolderEntries(setup.appFolder),
-              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    ExpectBothKept(setup, kOld, staged);
     ULARGE_INTEGER freeAfter{};
     ASSERT_TRUE(GetDiskFreeSpaceExW(setup.appFolder.c_str(), &freeAfter, nullptr, nullptr));
     EXPECT_EQ(freeAfter.QuadPart, freeBefore.QuadPart);
-    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
-              OpenedDetails(kOld));
     // The small file system is shared by the whole session: give its space back.
     EXPECT_TRUE(RemoveTree(smallFileSystem + L"\\refresh-out-of-space"));
 }
@@ -184,8 +174,7 @@ TEST_F(RefreshFailure, AStagedCopyStillBeingWrittenWaitsForTheNextStart) {
     ASSERT_EQ(exitCode, 0u);
 
     ASSERT_EQ(RunLauncher(setup), 0u);
-    EXPECT_EQ(ReadFileBytes(setup.installed), kNew);
-    EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
+    ExpectInstalled(setup, kNew);
 }
 
 // A launcher killed during its copy leaves a temporary file as large as the database. The next

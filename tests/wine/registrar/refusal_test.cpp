@@ -36,16 +36,14 @@ class DriveRoot : public VintrelTest {
 TEST_F(DriveRoot, ARootFolderIsRefusedInGermanAndNothingIsWritten) {
     const auto result = RunFromRoot(L"", 1);
 
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", kRefusalGerman, BoxIcon::Error);
+    ExpectOnlyBox(result, kRefusalGerman, BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
 }
 
 TEST_F(DriveRoot, TheRefusalIsShownEvenWhenSilentAndInEnglishWhenAsked) {
     const auto result = RunFromRoot(L"/s /langen", 1);
 
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", kRefusalEnglish, BoxIcon::Error);
+    ExpectOnlyBox(result, kRefusalEnglish, BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
 }
 
@@ -53,8 +51,7 @@ TEST_F(DriveRoot, APathSwitchFromARootFolderIsRegistered) {
     const auto result = RunFromRoot(L"/path D:\\Data", 0);
 
     ExpectRegistered(0, L"D:\\Data\\", true);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessGerman(L"D:\\Data\\"), BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessGerman(L"D:\\Data\\"), BoxIcon::Information);
 }
 
 class Refusal : public VintrelTest {};
@@ -62,16 +59,14 @@ class Refusal : public VintrelTest {};
 TEST_F(Refusal, ADriveGivenByPathIsRefusedAlsoWhenSilent) {
     const auto result = RunVintrel(L"/langen /s /path C:", 1);
 
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", kRefusalEnglish, BoxIcon::Error);
+    ExpectOnlyBox(result, kRefusalEnglish, BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
 }
 
 TEST_F(Refusal, AnyFolderOfThreeCharactersIsRefused) {
     const auto result = RunVintrel(L"/path ab", 1);
 
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", kRefusalGerman, BoxIcon::Error);
+    ExpectOnlyBox(result, kRefusalGerman, BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
 }
 

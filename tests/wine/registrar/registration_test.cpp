@@ -12,8 +12,7 @@ TEST_F(Registration, OwnFolderGoesIntoTheFirstSlotWithTheGermanSuccessBox) {
     const auto result = RunVintrel(L"");
 
     ExpectRegistered(0, folder_ + L"\\", true);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
     EXPECT_EQ(harness::SubKeyNames(HKEY_CURRENT_USER, kTrustedLocations),
               std::vector<std::wstring>{L"Location0"});
 }
@@ -22,8 +21,7 @@ TEST_F(Registration, LangenGivesTheEnglishSuccessBox) {
     const auto result = RunVintrel(L"/langen");
 
     ExpectRegistered(0, folder_ + L"\\", true);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessEnglish(folder_ + L"\\"), BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessEnglish(folder_ + L"\\"), BoxIcon::Information);
 }
 
 TEST_F(Registration, SilentWritesTheSameValuesAndShowsNoBox) {
@@ -44,9 +42,7 @@ TEST_F(Registration, SwitchesMatchInAnyCase) {
     const auto result = RunVintrel(L"/NoSubFolder /LangEN /PATH Z:\\Daten\\Mixed Case");
 
     ExpectRegistered(0, L"Z:\\Daten\\Mixed Case\\", false);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessEnglish(L"Z:\\Daten\\Mixed Case\\"),
-              BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessEnglish(L"Z:\\Daten\\Mixed Case\\"), BoxIcon::Information);
 }
 
 TEST_F(Registration, AnUpperCaseSilentSwitchSilences) {
@@ -58,8 +54,7 @@ TEST_F(Registration, AWholeCommandLineInQuotesReadsAsWithout) {
     const auto result = RunVintrel(L"\"/langen /path D:\\My Data\"");
 
     ExpectRegistered(0, L"D:\\My Data\\", true);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessEnglish(L"D:\\My Data\\"), BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessEnglish(L"D:\\My Data\\"), BoxIcon::Information);
 }
 
 TEST_F(Registration, AQuotedPathLosesItsQuotes) {
@@ -83,8 +78,7 @@ TEST_F(Registration, UnknownSwitchesChangeNothing) {
     const auto result = RunVintrel(L"/silent -s /ss /lang /");
 
     ExpectRegistered(0, folder_ + L"\\", true);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
 }
 
 TEST_F(Registration, ARenamedProgramNamesItselfInDescriptionAndTitle) {
@@ -111,17 +105,14 @@ TEST_F(Registration, AFolderOutsideTheCodePageIsRegisteredExactly) {
     const auto result = harness::Run(copy, L"");
 
     ExpectRegistered(0, unusual + L"\\", true);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessGerman(unusual + L"\\"), BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessGerman(unusual + L"\\"), BoxIcon::Information);
 }
 
 TEST_F(Registration, APathSwitchOutsideTheCodePageIsRegisteredExactly) {
     const auto result = RunVintrel(L"/langen /path D:\\Ärzte\\Καλημέρα\\日本");
 
     ExpectRegistered(0, L"D:\\Ärzte\\Καλημέρα\\日本\\", true);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessEnglish(L"D:\\Ärzte\\Καλημέρα\\日本\\"),
-              BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessEnglish(L"D:\\Ärzte\\Καλημέρα\\日本\\"), BoxIcon::Information);
 }
 
 // The switches start after the program's name, however the name was written.
@@ -134,9 +125,7 @@ TEST_F(Registration, TheProgramsNameIsSkippedAsWindowsWritesIt) {
         harness::Process process = harness::StartWithCommandLine(program_, commandLine);
         const auto result = harness::AnswerBoxesUntilExit(process);
 
-        ASSERT_EQ(result.boxes.size(), 1u);
-        ExpectBox(result.boxes[0], L"Vintrel", SuccessEnglish(folder_ + L"\\"),
-                  BoxIcon::Information);
+        ExpectOnlyBox(result, SuccessEnglish(folder_ + L"\\"), BoxIcon::Information);
     }
 }
 

@@ -61,16 +61,15 @@ TEST_F(ForScripts, AutoWithoutAccessAndAnInvalidVersionAreRefused) {
     const auto noAccess = RunVintrel(L"/s /office auto", 1);
     const auto invalid = RunVintrel(L"/langen /office \"11.0\"", 1);
 
-    ASSERT_EQ(noAccess.boxes.size(), 1u);
-    ExpectBox(noAccess.boxes[0], L"Vintrel",
-              L"Es wurde kein installiertes Microsoft Access gefunden. Der Ordner wurde nicht "
-              L"eingetragen.",
-              BoxIcon::Error);
-    ASSERT_EQ(invalid.boxes.size(), 1u);
-    ExpectBox(invalid.boxes[0], L"Vintrel",
-              L"\"11.0\" is not a valid Office version (for example 16.0 or auto). The folder was "
-              L"not added.",
-              BoxIcon::Error);
+    ExpectOnlyBox(noAccess,
+                  L"Es wurde kein installiertes Microsoft Access gefunden. Der Ordner wurde nicht "
+                  L"eingetragen.",
+                  BoxIcon::Error);
+    ExpectOnlyBox(
+        invalid,
+        L"\"11.0\" is not a valid Office version (for example 16.0 or auto). The folder was "
+        L"not added.",
+        BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"));
 }
 
@@ -80,8 +79,7 @@ TEST_F(ForScripts, OnceRegistersAFolderOnlyOnce) {
 
     EXPECT_EQ(PathAt(0), L"D:\\Orvantis\\");
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(1)));
-    ASSERT_EQ(again.boxes.size(), 1u);
-    ExpectBox(again.boxes[0], L"Vintrel", SuccessEnglish(L"d:\\ORVANTIS\\"), BoxIcon::Information);
+    ExpectOnlyBox(again, SuccessEnglish(L"d:\\ORVANTIS\\"), BoxIcon::Information);
 }
 
 TEST_F(ForScripts, UsageBoxListsTheSwitchesAndWritesNothing) {
@@ -150,9 +148,8 @@ TEST_F(ForScripts, ARegistrarThatCannotHaveTheLockGivesUpAfterItsWait) {
     CloseHandle(lock);
 
     EXPECT_EQ(result.exitCode, 3u);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel",
-              L"Another Vintrel run does not respond. The folder was not added.", BoxIcon::Error);
+    ExpectOnlyBox(result, L"Another Vintrel run does not respond. The folder was not added.",
+                  BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
 }
 

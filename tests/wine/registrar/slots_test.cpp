@@ -107,20 +107,18 @@ class AllSlotsTaken : public VintrelTest {
 TEST_F(AllSlotsTaken, NothingIsWrittenAndAGermanErrorBoxIsShown) {
     const auto result = RunVintrel(L"", 2);
 
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel",
-              L"Alle vertrauenswürdigen Speicherorte sind belegt. Der Ordner wurde nicht "
-              L"eingetragen.",
-              BoxIcon::Error);
+    ExpectOnlyBox(result,
+                  L"Alle vertrauenswürdigen Speicherorte sind belegt. Der Ordner wurde nicht "
+                  L"eingetragen.",
+                  BoxIcon::Error);
     ExpectNothingChanged();
 }
 
 TEST_F(AllSlotsTaken, TheErrorBoxIsShownInEnglishAlsoWhenSilent) {
     const auto result = RunVintrel(L"/s /langen", 2);
 
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel",
-              L"All trusted locations are taken. The folder was not added.", BoxIcon::Error);
+    ExpectOnlyBox(result, L"All trusted locations are taken. The folder was not added.",
+                  BoxIcon::Error);
     ExpectNothingChanged();
 }
 

@@ -43,8 +43,7 @@ TEST_P(StoredValues, DecideWhetherTheSlotIsTaken) {
 
     const auto result = RunVintrel(L"");
 
-    ASSERT_EQ(result.boxes.size(), 1u);
-    ExpectBox(result.boxes[0], L"Vintrel", SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
+    ExpectOnlyBox(result, SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
     if (stored.occupied) {
         const auto kept = harness::ReadValue(HKEY_CURRENT_USER, LocationKey(0), L"Path");
         ASSERT_TRUE(kept);

@@ -81,4 +81,10 @@ void ExpectBox(const harness::MessageBoxInfo& box, const std::wstring& title,
     EXPECT_EQ(box.buttons.size(), 1u) << "a box with one OK button";
 }
 
+void ExpectOnlyBox(const harness::RunResult& result, const std::wstring& text,
+                   harness::BoxIcon icon) {
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Vintrel", text, icon);
+}
+
 }  // namespace vintrel

@@ -60,6 +60,9 @@ void ExpectRegistered(int slot, const std::wstring& path, bool allowSubfolders,
                       const std::wstring& version = L"12.0");
 void ExpectBox(const harness::MessageBoxInfo& box, const std::wstring& title,
                const std::wstring& text, harness::BoxIcon icon);
+// The run showed one box only: Vintrel's, with this text and icon.
+void ExpectOnlyBox(const harness::RunResult& result, const std::wstring& text,
+                   harness::BoxIcon icon);
 // The value names of a slot's key, sorted.
 std::vector<std::wstring> SlotValueNames(int slot);
 
