@@ -28,6 +28,11 @@ const std::wstring kStaged = L"C:\\App\\TEMP\\Orvantis.mde";
 // The installed database and a staged copy, as an administrator leaves them.
 const Files kBoth = {{L"Orvantis.mde", kOld}, {L"TEMP\\Orvantis.mde", kNew}};
 
+void PutBoth() {
+    for (const auto& [path, content] : kBoth)
+        doubles::PutFile(kApp + L"\\" + path, content);
+}
+
 struct RefreshRow {
     const char* name;
     Files before;  // below the application folder
@@ -176,8 +181,7 @@ TEST_F(RefreshSteps, OrdinaryStartOnlyLooksForTheStagedCopy) {
 
 // The staged copy is held from before the copy until it is deleted through that same handle.
 TEST_F(RefreshSteps, StagedCopyIsHeldThroughoutAndDeletedOnlyOnceInstalled) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     std::vector<bool> stagedHeld;
     doubles::AfterEveryFileOperation([&] { stagedHeld.push_back(doubles::IsHeldOpen(kStaged)); });
     launchers::RefreshStagedDatabase(kApp);
@@ -198,8 +202,7 @@ TEST_F(RefreshSteps, StagedCopyIsHeldThroughoutAndDeletedOnlyOnceInstalled) {
 // Another launcher installs the staged copy: this one waits, letting the splash answer, and opens
 // the new database; it neither installs nor deletes anything itself.
 TEST_F(RefreshSteps, AnotherLauncherInstallingIsWaitedForAndTheNewDatabaseOpened) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     doubles::HoldForInstall(kStaged);
     int pauses = 0;
     doubles::AfterEveryFileOperation([&] {
@@ -219,8 +222,7 @@ TEST_F(RefreshSteps, AnotherLauncherInstallingIsWaitedForAndTheNewDatabaseOpened
 }
 
 TEST_F(RefreshSteps, AnotherLauncherThatNeverLetsGoIsWaitedForTwoMinutes) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     doubles::HoldForInstall(kStaged);
     Renvale::LaunchDatabase();
 
@@ -231,8 +233,7 @@ TEST_F(RefreshSteps, AnotherLauncherThatNeverLetsGoIsWaitedForTwoMinutes) {
 }
 
 TEST_F(RefreshSteps, NoCopyIsMadeWhileTheInstalledDatabaseIsHeldOpen) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     doubles::HoldOpen(kInstalled);
     launchers::RefreshStagedDatabase(kApp);
 
@@ -241,8 +242,7 @@ TEST_F(RefreshSteps, NoCopyIsMadeWhileTheInstalledDatabaseIsHeldOpen) {
 }
 
 TEST_F(RefreshSteps, AStagedCopyStillBeingWrittenIsNotWaitedFor) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     doubles::HoldOpen(kStaged);
     Renvale::LaunchDatabase();
 
@@ -251,8 +251,7 @@ TEST_F(RefreshSteps, AStagedCopyStillBeingWrittenIsNotWaitedFor) {
 }
 
 TEST_F(RefreshSteps, LeftoversGoAfterTheStagedCopyIsHeldAndBeforeTheCopy) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     doubles::PutFile(L"C:\\App\\orv77.tmp", "half a copy");
     launchers::RefreshStagedDatabase(kApp);
 
@@ -268,8 +267,7 @@ TEST_F(RefreshSteps, LeftoversGoAfterTheStagedCopyIsHeldAndBeforeTheCopy) {
 // As ReplaceFileW would: the old file's permissions, attributes and creation time go onto the new
 // file before it takes the old one's name.
 TEST_F(RefreshSteps, OldDatabasesPropertiesGoOntoTheNewFileBeforeItIsInstalled) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     launchers::RefreshStagedDatabase(kApp);
 
     const auto takeOvers = doubles::CallsOf({L"TakeOverProperties"});
@@ -317,8 +315,7 @@ TEST_F(RefreshSteps, ShortCopyLeavesTheSplashAsItIs) {
 }
 
 TEST_F(RefreshSteps, DatabaseInstalledFromReadOnlyStagedCopyIsWritable) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     doubles::SetReadOnly(kStaged);
     launchers::RefreshStagedDatabase(kApp);
 
@@ -328,8 +325,7 @@ TEST_F(RefreshSteps, DatabaseInstalledFromReadOnlyStagedCopyIsWritable) {
 }
 
 TEST_F(RefreshSteps, TessalyNeverTouchesTheStagedCopy) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     Module1::LaunchDatabase();
 
     EXPECT_EQ(doubles::FilesBelow(kApp), kBoth);
@@ -341,8 +337,7 @@ TEST_F(RefreshSteps, TessalyNeverTouchesTheStagedCopy) {
 }
 
 TEST_F(RefreshSteps, AccessMissingStillInstallsTheStagedCopy) {
-    doubles::PutFile(kInstalled, kOld);
-    doubles::PutFile(kStaged, kNew);
+    PutBoth();
     doubles::AccessBehaviour noAccess;
     noAccess.registered = false;
     doubles::ResetAccess(noAccess);
