@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "owners.h"
+
 namespace harness {
 
 inline constexpr DWORD kDefaultTimeoutMs = 20000;
@@ -72,15 +74,13 @@ class Process {
     Process() = default;
     Process(HANDLE process, DWORD id, HANDLE suspendedThread = nullptr)
         : handle_(process), id_(id), thread_(suspendedThread) {}
-    ~Process();
-    Process(Process&& other) noexcept;
+    ~Process() { Terminate(); }
+    Process(Process&& other) noexcept = default;
     Process& operator=(Process&& other) noexcept;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
 
     bool started() const { return handle_ != nullptr; }
     DWORD id() const { return id_; }
-    HANDLE handle() const { return handle_; }
+    HANDLE handle() const { return handle_.get(); }
     bool Running() const;
     // The exit code, or nullopt when the program has not ended within timeoutMs.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = kDefaultTimeoutMs) const;
@@ -89,9 +89,9 @@ class Process {
     void Resume();
 
   private:
-    HANDLE handle_ = nullptr;
+    owners::unique_handle handle_;
     DWORD id_ = 0;
-    HANDLE thread_ = nullptr;  // the main thread while it waits to be resumed
+    owners::unique_handle thread_;  // the main thread while it waits to be resumed
 };
 
 // Starts exePath with the command line  "exePath" arguments  (just "exePath" when arguments is

@@ -7,56 +7,38 @@
 
 namespace harness {
 
-Process::~Process() {
-    Terminate();
-    if (thread_)
-        CloseHandle(thread_);
-    if (handle_)
-        CloseHandle(handle_);
-}
-
-Process::Process(Process&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      id_(std::exchange(other.id_, 0)),
-      thread_(std::exchange(other.thread_, nullptr)) {}
-
+// The program this one held is ended first, as when it goes out of scope.
 Process& Process::operator=(Process&& other) noexcept {
     if (this != &other) {
         Terminate();
-        if (thread_)
-            CloseHandle(thread_);
-        if (handle_)
-            CloseHandle(handle_);
-        handle_ = std::exchange(other.handle_, nullptr);
-        id_ = std::exchange(other.id_, 0);
-        thread_ = std::exchange(other.thread_, nullptr);
+        handle_ = std::move(other.handle_);
+        id_ = other.id_;
+        thread_ = std::move(other.thread_);
     }
     return *this;
 }
 
 bool Process::Running() const {
-    return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
+    return handle_ && WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT;
 }
 
 std::optional<DWORD> Process::WaitForExit(DWORD timeoutMs) const {
-    if (!handle_ || WaitForSingleObject(handle_, timeoutMs) != WAIT_OBJECT_0)
+    if (!handle_ || WaitForSingleObject(handle_.get(), timeoutMs) != WAIT_OBJECT_0)
         return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(handle_, &code);
+    GetExitCodeProcess(handle_.get(), &code);
     return code;
 }
 
 void Process::Resume() {
-    if (!thread_)
-        return;
-    ResumeThread(thread_);
-    CloseHandle(std::exchange(thread_, nullptr));
+    if (thread_)
+        ResumeThread(owners::unique_handle(std::move(thread_)).get());
 }
 
 void Process::Terminate() {
     if (Running()) {
-        TerminateProcess(handle_, 255);
-        WaitForSingleObject(handle_, 5000);
+        TerminateProcess(handle_.get(), 255);
+        WaitForSingleObject(handle_.get(), 5000);
     }
 }
 

@@ -1,32 +1,28 @@
+#include <memory>
+#include <type_traits>
+
 #include "harness.h"
 
 namespace harness {
 
 namespace {
 
-// Closes the key on every path.
-class OpenKey {
-  public:
-    OpenKey(HKEY root, const std::wstring& subKey, REGSAM access) {
-        if (RegOpenKeyExW(root, subKey.c_str(), 0, access, &key_) != ERROR_SUCCESS)
-            key_ = nullptr;
-    }
-    ~OpenKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
+struct KeyCloser {
+    void operator()(HKEY key) const noexcept { RegCloseKey(key); }
 };
+using unique_hkey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+// Empty when the key cannot be opened.
+unique_hkey OpenKey(HKEY root, const std::wstring& subKey, REGSAM access) {
+    HKEY key = nullptr;
+    return unique_hkey(
+        RegOpenKeyExW(root, subKey.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr);
+}
 
 template <typename Enumerate>
 std::vector<std::wstring> Names(HKEY root, const std::wstring& subKey, Enumerate enumerate) {
     std::vector<std::wstring> names;
-    OpenKey key(root, subKey, KEY_READ);
+    const unique_hkey key = OpenKey(root, subKey, KEY_READ);
     if (!key.get())
         return names;
     for (DWORD index = 0;; ++index) {
@@ -46,7 +42,7 @@ bool KeyExists(HKEY root, const std::wstring& subKey) {
 }
 
 std::optional<RegValue> ReadValue(HKEY root, const std::wstring& subKey, const std::wstring& name) {
-    OpenKey key(root, subKey, KEY_READ);
+    const unique_hkey key = OpenKey(root, subKey, KEY_READ);
     if (!key.get())
         return std::nullopt;
     RegValue value;
@@ -86,17 +82,11 @@ bool CreateKey(HKEY root, const std::wstring& subKey) {
     return true;
 }
 
+// RegSetKeyValueW creates the key when it is missing.
 bool WriteValue(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD type,
                 const std::vector<std::uint8_t>& data) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    const LONG result =
-        RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return RegSetKeyValueW(root, subKey.c_str(), name.c_str(), type, data.data(),
+                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 bool DeleteTree(HKEY root, const std::wstring& subKey) {
