@@ -44,38 +44,31 @@ struct Variant {
     ~Variant() { VariantClear(&value); }
 };
 
+// A VARIANT of the type, with its value filled in.
+template <typename Fill>
+Variant Make(VARTYPE type, Fill fill) {
+    Variant v;
+    v.value.vt = type;
+    fill(v.value);
+    return v;
+}
+
 Variant Bstr(const std::wstring& text) {
-    Variant v;
-    v.value.vt = VT_BSTR;
-    v.value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return v;
+    return Make(VT_BSTR, [&](VARIANT& v) {
+        v.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    });
 }
-
 Variant I2(SHORT number) {
-    Variant v;
-    v.value.vt = VT_I2;
-    v.value.iVal = number;
-    return v;
+    return Make(VT_I2, [&](VARIANT& v) { v.iVal = number; });
 }
-
 Variant I4(LONG number) {
-    Variant v;
-    v.value.vt = VT_I4;
-    v.value.lVal = number;
-    return v;
+    return Make(VT_I4, [&](VARIANT& v) { v.lVal = number; });
 }
-
 Variant Bool(bool truth) {
-    Variant v;
-    v.value.vt = VT_BOOL;
-    v.value.boolVal = truth ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
+    return Make(VT_BOOL, [&](VARIANT& v) { v.boolVal = truth ? VARIANT_TRUE : VARIANT_FALSE; });
 }
-
 Variant Null() {
-    Variant v;
-    v.value.vt = VT_NULL;
-    return v;
+    return Make(VT_NULL, [](VARIANT&) {});
 }
 
 struct Outcome {
