@@ -301,7 +301,8 @@ std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls) {
 }
 
 void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>& installed,
-                    const std::vector<std::uint8_t>& staged) {
+                    const std::vector<std::uint8_t>& staged,
+                    const std::optional<std::wstring>& openDetails) {
     EXPECT_EQ(ReadFileBytes(setup.installed), installed);
     EXPECT_EQ(ReadFileBytes(setup.staged), staged);
     EXPECT_EQ(FolderEntries(setup.appFolder),
@@ -311,7 +312,7 @@ void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>&
     const std::vector<StandInCall> opens =
         CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase");
     ASSERT_FALSE(opens.empty());
-    EXPECT_EQ(opens.back().details, OpenedDetails(installed));
+    EXPECT_EQ(opens.back().details, openDetails.value_or(OpenedDetails(installed)));
 }
 
 void ExpectInstalled(const LauncherSetup& setup, const std::vector<std::uint8_t>& staged) {

@@ -89,9 +89,11 @@ std::vector<StandInCall> CallsTo(const std::vector<StandInCall>& calls, const st
 std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls);
 
 // After a refresh that must not install: both files as they were, nothing else in the folders
-// of Renvale, and Access handed the installed database.
+// of Renvale, and Access handed the installed database (what the stand-in then recorded of its
+// open, when not the installed database's details).
 void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>& installed,
-                    const std::vector<std::uint8_t>& staged);
+                    const std::vector<std::uint8_t>& staged,
+                    const std::optional<std::wstring>& openDetails = std::nullopt);
 // After an install: the staged copy is the database, and nothing is left beside it or in TEMP.
 void ExpectInstalled(const LauncherSetup& setup, const std::vector<std::uint8_t>& staged);
 

@@ -83,10 +83,8 @@ TEST_F(RepeatedRefreshFaults, AnInstalledDatabaseHeldOpenSurvivesEveryAttempt) {
         const std::optional<DWORD> exitCode = RunLauncher(setup);
         CloseHandle(held);
         ASSERT_EQ(exitCode, 0u);
-        EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
-        EXPECT_EQ(ReadFileBytes(setup.staged), staged);
-        EXPECT_EQ(FolderEntries(setup.appFolder),
-                  (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+        ExpectBothKept(setup, kOld, staged,
+                       L"unreadable error=" + std::to_wstring(ERROR_SHARING_VIOLATION));
     }
 
     ASSERT_EQ(RunLauncher(setup), 0u);
