@@ -8,78 +8,62 @@ using harness::BoxIcon;
 
 class Registration : public VintrelTest {};
 
-TEST_F(Registration, OwnFolderGoesIntoTheFirstSlotWithTheGermanSuccessBox) {
-    const auto result = RunVintrel(L"");
+enum class Box { None, German, English };
 
-    ExpectRegistered(0, folder_ + L"\\", true);
-    ExpectOnlyBox(result, SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
+struct OneRun {
+    const char* name;
+    const wchar_t* arguments;
+    const wchar_t* folder;  // nullptr: the program's own folder
+    bool allowSubfolders;
+    Box box;
+};
+
+void PrintTo(const OneRun& run, std::ostream* out) {
+    *out << run.name;
+}
+
+class SwitchesOfOneRun : public VintrelTest, public ::testing::WithParamInterface<OneRun> {};
+
+// One run registers its folder in the first slot, the only one, and shows the box its switches ask.
+TEST_P(SwitchesOfOneRun, RegisterTheFolderAndShowTheBox) {
+    const OneRun& run = GetParam();
+    const auto result = RunVintrel(run.arguments);
+
+    const std::wstring folder = run.folder ? run.folder : folder_ + L"\\";
+    ExpectRegistered(0, folder, run.allowSubfolders);
     EXPECT_EQ(harness::SubKeyNames(HKEY_CURRENT_USER, kTrustedLocations),
               std::vector<std::wstring>{L"Location0"});
+    if (run.box == Box::None)
+        EXPECT_TRUE(result.boxes.empty());
+    else
+        ExpectOnlyBox(result,
+                      run.box == Box::German ? SuccessGerman(folder) : SuccessEnglish(folder),
+                      BoxIcon::Information);
 }
 
-TEST_F(Registration, LangenGivesTheEnglishSuccessBox) {
-    const auto result = RunVintrel(L"/langen");
-
-    ExpectRegistered(0, folder_ + L"\\", true);
-    ExpectOnlyBox(result, SuccessEnglish(folder_ + L"\\"), BoxIcon::Information);
-}
-
-TEST_F(Registration, SilentWritesTheSameValuesAndShowsNoBox) {
-    const auto result = RunVintrel(L"/s");
-
-    ExpectRegistered(0, folder_ + L"\\", true);
-    EXPECT_TRUE(result.boxes.empty());
-}
-
-TEST_F(Registration, NosubfolderLeavesOutAllowSubfolders) {
-    const auto result = RunVintrel(L"/nosubfolder /s");
-
-    ExpectRegistered(0, folder_ + L"\\", false);
-    EXPECT_TRUE(result.boxes.empty());
-}
-
-TEST_F(Registration, SwitchesMatchInAnyCase) {
-    const auto result = RunVintrel(L"/NoSubFolder /LangEN /PATH Z:\\Daten\\Mixed Case");
-
-    ExpectRegistered(0, L"Z:\\Daten\\Mixed Case\\", false);
-    ExpectOnlyBox(result, SuccessEnglish(L"Z:\\Daten\\Mixed Case\\"), BoxIcon::Information);
-}
-
-TEST_F(Registration, AnUpperCaseSilentSwitchSilences) {
-    EXPECT_TRUE(RunVintrel(L"/S").boxes.empty());
-    ExpectRegistered(0, folder_ + L"\\", true);
-}
-
-TEST_F(Registration, AWholeCommandLineInQuotesReadsAsWithout) {
-    const auto result = RunVintrel(L"\"/langen /path D:\\My Data\"");
-
-    ExpectRegistered(0, L"D:\\My Data\\", true);
-    ExpectOnlyBox(result, SuccessEnglish(L"D:\\My Data\\"), BoxIcon::Information);
-}
-
-TEST_F(Registration, AQuotedPathLosesItsQuotes) {
-    const auto result = RunVintrel(L"/s /path \"D:\\My Data\"");
-
-    ExpectRegistered(0, L"D:\\My Data\\", true);
-    EXPECT_TRUE(result.boxes.empty());
-}
-
-TEST_F(Registration, APathWithItsBackslashIsKeptAsItIs) {
-    RunVintrel(L"/s /path D:\\Data\\");
-    ExpectRegistered(0, L"D:\\Data\\", true);
-}
-
-TEST_F(Registration, TheFolderOfAnotherDriveIsRegisteredWithoutBeingChecked) {
-    RunVintrel(L"/s /path Q:\\Does not exist");
-    ExpectRegistered(0, L"Q:\\Does not exist\\", true);
-}
-
-TEST_F(Registration, UnknownSwitchesChangeNothing) {
-    const auto result = RunVintrel(L"/silent -s /ss /lang /");
-
-    ExpectRegistered(0, folder_ + L"\\", true);
-    ExpectOnlyBox(result, SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Registration, SwitchesOfOneRun,
+    ::testing::Values(OneRun{"OwnFolderWithTheGermanBox", L"", nullptr, true, Box::German},
+                      OneRun{"LangenGivesTheEnglishBox", L"/langen", nullptr, true, Box::English},
+                      OneRun{"SilentShowsNoBox", L"/s", nullptr, true, Box::None},
+                      OneRun{"NosubfolderLeavesOutAllowSubfolders", L"/nosubfolder /s", nullptr,
+                             false, Box::None},
+                      OneRun{"SwitchesMatchInAnyCase",
+                             L"/NoSubFolder /LangEN /PATH Z:\\Daten\\Mixed Case",
+                             L"Z:\\Daten\\Mixed Case\\", false, Box::English},
+                      OneRun{"AnUpperCaseSilentSwitchSilences", L"/S", nullptr, true, Box::None},
+                      OneRun{"AWholeCommandLineInQuotesReadsAsWithout",
+                             L"\"/langen /path D:\\My Data\"", L"D:\\My Data\\", true,
+                             Box::English},
+                      OneRun{"AQuotedPathLosesItsQuotes", L"/s /path \"D:\\My Data\"",
+                             L"D:\\My Data\\", true, Box::None},
+                      OneRun{"APathWithItsBackslashIsKeptAsItIs", L"/s /path D:\\Data\\",
+                             L"D:\\Data\\", true, Box::None},
+                      OneRun{"AFolderOfAnotherDriveIsNotChecked", L"/s /path Q:\\Does not exist",
+                             L"Q:\\Does not exist\\", true, Box::None},
+                      OneRun{"UnknownSwitchesChangeNothing", L"/silent -s /ss /lang /", nullptr,
+                             true, Box::German}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Registration, ARenamedProgramNamesItselfInDescriptionAndTitle) {
     const std::wstring renamed = harness::CopyProgram(L"Vintrel.exe", folder_, L"Vertrauen.exe");
