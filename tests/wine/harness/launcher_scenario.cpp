@@ -300,13 +300,25 @@ std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls) {
     return members;
 }
 
+namespace {
+
+// What a launcher's folder holds beside nothing else: the database, the program and TEMP, sorted
+// as FolderEntries sorts.
+std::vector<std::wstring> DatabaseProgramAndTemp(const LauncherSetup& setup) {
+    std::vector<std::wstring> names = {L"Orvantis.mde",
+                                       setup.exe.substr(setup.exe.rfind(L'\\') + 1), L"TEMP"};
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
 void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>& installed,
                     const std::vector<std::uint8_t>& staged,
                     const std::optional<std::wstring>& openDetails) {
     EXPECT_EQ(ReadFileBytes(setup.installed), installed);
     EXPECT_EQ(ReadFileBytes(setup.staged), staged);
-    EXPECT_EQ(FolderEntries(setup.appFolder),
-              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_EQ(FolderEntries(setup.appFolder), DatabaseProgramAndTemp(setup));
     EXPECT_EQ(FolderEntries(setup.appFolder + L"\\TEMP"),
               (std::vector<std::wstring>{L"Orvantis.mde"}));
     const std::vector<StandInCall> opens =
@@ -317,8 +329,7 @@ void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>&
 
 void ExpectInstalled(const LauncherSetup& setup, const std::vector<std::uint8_t>& staged) {
     EXPECT_EQ(ReadFileBytes(setup.installed), staged);
-    EXPECT_EQ(FolderEntries(setup.appFolder),
-              (std::vector<std::wstring>{L"Orvantis.mde", L"Renvale.exe", L"TEMP"}));
+    EXPECT_EQ(FolderEntries(setup.appFolder), DatabaseProgramAndTemp(setup));
     EXPECT_TRUE(FolderEntries(setup.appFolder + L"\\TEMP").empty());
 }
 

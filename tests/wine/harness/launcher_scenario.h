@@ -88,9 +88,9 @@ std::vector<StandInCall> CallsTo(const std::vector<StandInCall>& calls, const st
 // The members of the record in order, e.g. {"Version", "AutomationSecurity", ...}.
 std::vector<std::wstring> MemberOrder(const std::vector<StandInCall>& calls);
 
-// After a refresh that must not install: both files as they were, nothing else in the folders
-// of Renvale, and Access handed the installed database (what the stand-in then recorded of its
-// open, when not the installed database's details).
+// After a refresh that must not install (or a launcher that never refreshes): both files as they
+// were, nothing else in the launcher's folders, and Access handed the installed database (what the
+// stand-in then recorded of its open, when not the installed database's details).
 void ExpectBothKept(const LauncherSetup& setup, const std::vector<std::uint8_t>& installed,
                     const std::vector<std::uint8_t>& staged,
                     const std::optional<std::wstring>& openDetails = std::nullopt);

@@ -276,14 +276,7 @@ TEST_F(TessalyAndTemp, TessalyLeavesAStagedCopyAlone) {
 
     ASSERT_EQ(RunLauncher(setup), 0u);
 
-    EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
-    EXPECT_EQ(ReadFileBytes(setup.staged), kNew);
-    EXPECT_EQ(FolderEntries(setup.appFolder),
-              (std::vector<std::wstring>{L"Orvantis.mde", L"TEMP", L"Tessaly.exe"}));
-    EXPECT_EQ(FolderEntries(setup.appFolder + L"\\TEMP"),
-              (std::vector<std::wstring>{L"Orvantis.mde"}));
-    EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
-              OpenedDetails(kOld));
+    ExpectBothKept(setup, kOld, kNew);
 }
 
 }  // namespace
