@@ -96,6 +96,27 @@ std::wstring ProgramFileName();
 // Fixed into each program when it is built; defined by the program's entry unit.
 const wchar_t* AppTitle();
 
+// ---- A log for administrators ------------------------------------------------------------------
+
+// The local time to the millisecond.
+struct LogTime {
+    int year, month, day, hour, minute, second, millisecond;
+};
+LogTime NowForLog();
+// Who writes a line: the computer's name, the user's name and this process's id.
+std::wstring ComputerName();
+std::wstring UserName();
+std::uint32_t ProcessId();
+// Windows' own text for an error code or HRESULT, without its line break; empty when none.
+std::wstring ErrorMessage(std::uint32_t code);
+// %NAME% replaced by the environment variable's value, as Windows expands it.
+std::wstring ExpandEnvironment(const std::wstring& text);
+// Appends the bytes to the file (created when missing) in one write on a handle opened for
+// appending with full sharing, so that lines of other writers never cut into them; retries for up
+// to a second while another process keeps the file to itself. False when the bytes were not
+// written.
+bool AppendToFile(const std::wstring& path, const std::string& bytes);
+
 // ---- Serialising among the current user's processes ------------------------------------------
 
 // Holds a lock shared by all of the current user's processes in every session (only this
