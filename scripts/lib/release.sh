@@ -1,7 +1,8 @@
 # Makes the pieces of a release: the staged files, their Authenticode signatures and the Windows
 # Installer package. Sourced by scripts/package and by the release tests, so that the tests check
 # the very steps a release is made with. The same input gives the same bytes: dates come from
-# SOURCE_DATE_EPOCH, which the caller sets. Each function answers non-zero when a step failed.
+# SOURCE_DATE_EPOCH, which the caller sets. Each function answers non-zero when a step failed, with
+# or without errexit in force.
 
 orvantis_programs=(Renvale.exe Tessaly.exe Vintrel.exe)
 
@@ -39,12 +40,11 @@ orvantis_sign_file() {
         echo "signing needs the password in ORVANTIS_SIGN_PASSWORD or --password-file" >&2
         return 2
     fi
-    local signed=$file.signed
+    local signed=$file.signed status=0
     rm -f "$signed"
     osslsigncode sign -pkcs12 "$pfx" -readpass "${password_file:-/dev/fd/3}" -h sha256 \
         -n Orvantis -time "$SOURCE_DATE_EPOCH" "${stamp[@]}" -in "$file" -out "$signed" \
-        3< <(printf '%s' "${ORVANTIS_SIGN_PASSWORD-}") >"$signed.log" 2>&1
-    local status=$?
+        3< <(printf '%s' "${ORVANTIS_SIGN_PASSWORD-}") >"$signed.log" 2>&1 || status=$?
     if [ "$status" -ne 0 ]; then
         echo "signing $file failed:" >&2
         cat "$signed.log" >&2
@@ -83,13 +83,12 @@ orvantis_make_msi() {
     msibuild "$output" -s "Orvantis $version" Orvantis "Intel;1033" "$package_code" || return 1
     msibuild "$output" -q "UPDATE \`Component\` SET \`Condition\` = 'TRUST = \"1\"' \
         WHERE \`Component\` = 'ActiveSetup'" || return 1
-    local table
+    local table status=0
     table=$(mktemp -d) || return 1
-    msiinfo export "$output" Registry >"$table/Registry.idt" &&
+    { msiinfo export "$output" Registry >"$table/Registry.idt" &&
         sed -i 's/^\(ActiveSetupStubPath\t[^\t]*\t[^\t]*\t[^\t]*\t\)\([^#]\)/\1#%\2/' \
             "$table/Registry.idt" &&
-        (cd "$table" && msibuild "$output" -i Registry.idt)
-    local status=$?
+        (cd "$table" && msibuild "$output" -i Registry.idt); } || status=$?
     rm -rf "$table"
     [ "$status" -eq 0 ] && orvantis_fix_file_dates "$output"
 }
