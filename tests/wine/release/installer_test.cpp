@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Properties, Installs, testing::ValuesIn(kInstallCases),
 TEST_F(Package, ANewerReleaseReplacesTheOlderInPlaceAndKeepsItsSettings) {
     ASSERT_FALSE(ReadFileBytes(ReleaseFolder(L"older") + L"\\README.txt") ==
                  ReadFileBytes(ReleaseFolder(L"newer") + L"\\README.txt"));
-    ASSERT_EQ(Install(L"older", InFolder() + LR"( MASTER="\\srv\orvantis")"), 0u);
+    ASSERT_EQ(Install(L"older", InFolder() + LR"( MASTER="\\srv\orvantis" LOG=D:\start.log)"), 0u);
     const std::vector<std::wstring> older = InstalledOrvantis();
     ASSERT_EQ(older.size(), 1u);
 
@@ -173,10 +173,19 @@ TEST_F(Package, ANewerReleaseReplacesTheOlderInPlaceAndKeepsItsSettings) {
               VersionOf(L"newer"));
     ExpectFilesOf(L"newer", folder_);
     EXPECT_FALSE(PathExists(DefaultInstallFolder()));
-    EXPECT_EQ(ReadStartMenuShortcut().arguments, LR"(/from "\\srv\orvantis")");
+    EXPECT_EQ(ReadStartMenuShortcut().arguments, LR"(/from "\\srv\orvantis" /log "D:\start.log")");
     std::wstring version = VersionOf(L"newer");
     std::replace(version.begin(), version.end(), L'.', L',');
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"Version"), version);
+}
+
+TEST_F(Package, AnUpgradeKeepsTheLogonRunSwitchedOff) {
+    ASSERT_EQ(Install(L"older", LR"(MASTER="\\srv\orvantis" TRUST=0)"), 0u);
+
+    ASSERT_EQ(Install(L"newer", L""), 0u);
+
+    EXPECT_EQ(ReadStartMenuShortcut().arguments, LR"(/from "\\srv\orvantis")");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
 }
 
 TEST_F(Package, AnOlderReleaseOverANewerIsRefusedWithAMessage) {
