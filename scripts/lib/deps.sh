@@ -1,5 +1,8 @@
 # Installs what the build, the tests and the demo need on Debian 12, only when something is missing.
-# Sourced by scripts/build, scripts/test, scripts/demo and scripts/bench.
+# Sourced by scripts/build, scripts/test, scripts/package, scripts/demo and scripts/bench.
+
+# What making a release needs besides the build: scripts/package and the release tests.
+orvantis_release_packages=(zip wixl msitools faketime osslsigncode)
 
 # Extra packages one script alone needs may be given as arguments.
 orvantis_need_packages() {

@@ -101,6 +101,7 @@ Process Start(const std::wstring& exePath, const std::wstring& arguments,
               const EnvironmentOverrides& environment = {},
               const std::wstring& currentDirectory = {});
 // The same with the complete command line given exactly as the child's GetCommandLineW shows it.
+// An empty exePath starts the program the command line names first, as Windows finds it.
 Process StartWithCommandLine(const std::wstring& exePath, const std::wstring& commandLine,
                              const EnvironmentOverrides& environment = {},
                              const std::wstring& currentDirectory = {});
@@ -187,6 +188,17 @@ std::optional<std::wstring> VersionString(const std::wstring& file, const std::w
 std::optional<VS_FIXEDFILEINFO> FixedVersion(const std::wstring& file);
 // The bytes of the RT_MANIFEST resource with id 1, empty when there is none.
 std::string Manifest(const std::wstring& file);
+
+// ---- Shortcuts (shortcuts.cpp) ------------------------------------------------------------------
+
+// A shell link (.lnk file) as IShellLinkW reads it back.
+struct Shortcut {
+    std::wstring target;
+    std::wstring arguments;
+    std::wstring workingFolder;
+};
+// nullopt when the file cannot be loaded as a shell link.
+std::optional<Shortcut> ReadShortcut(const std::wstring& linkFile);
 
 // ---- Screen (screen.cpp) -----------------------------------------------------------------------
 

@@ -90,12 +90,13 @@ Process CreateChild(const std::wstring& exePath, const std::wstring& commandLine
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exePath.c_str(), mutableLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT | (suspended ? CREATE_SUSPENDED : 0),
-                        block.empty() ? nullptr : block.data(),
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                        &info)) {
-        ADD_FAILURE() << "cannot start " << Narrow(exePath) << " (error " << GetLastError() << ")";
+    if (!CreateProcessW(
+            exePath.empty() ? nullptr : exePath.c_str(), mutableLine.data(), nullptr, nullptr,
+            FALSE, CREATE_UNICODE_ENVIRONMENT | (suspended ? CREATE_SUSPENDED : 0),
+            block.empty() ? nullptr : block.data(),
+            currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << Narrow(exePath.empty() ? commandLine : exePath)
+                      << " (error " << GetLastError() << ")";
         return {};
     }
     if (suspended)

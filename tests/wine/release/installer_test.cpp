@@ -1,0 +1,266 @@
+// What the Windows Installer package does on a computer, under Wine's own msiexec: an install with
+// its properties, an upgrade in place, the refusal of an older release, and the removal.
+#include <gtest/gtest.h>
+
+#include "launcher_scenario.h"
+#include "release_files.h"
+// After <windows.h>, which the harness brings.
+#include <msi.h>
+#include <shlobj.h>
+
+namespace release {
+namespace {
+
+using namespace harness;
+
+const std::wstring kCurVer = L"Access.Application\\CurVer";
+const std::wstring kOffice = L"Software\\Microsoft\\Office";
+const std::wstring kTrustedSlot0 =
+    kOffice + L"\\16.0\\Access\\Security\\Trusted Locations\\Location0";
+const std::wstring kUsersCopy = L"%LOCALAPPDATA%\\Orvantis";
+const std::wstring kDowngradeMessage =
+    L"A newer release of Orvantis is already installed on this computer. Remove it first to "
+    L"install this older one.";
+
+std::wstring DefaultInstallFolder() {
+    wchar_t programFiles[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+    return std::wstring(programFiles) + L"\\Orvantis";
+}
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    if (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring Text(HKEY root, const std::wstring& key, const std::wstring& name) {
+    const auto value = ReadValue(root, key, name);
+    return value ? TextOf(value->data) : L"(none)";
+}
+
+// Each installed file holds the bytes of the same file in the release part.
+void ExpectFilesOf(const std::wstring& part, const std::wstring& folder) {
+    for (const std::wstring& file : kInstalledFiles) {
+        const auto installed = ReadFileBytes(folder + L"\\" + file);
+        ASSERT_TRUE(installed) << Narrow(folder + L"\\" + file) << " is missing";
+        EXPECT_TRUE(installed == ReadFileBytes(ReleaseFolder(part) + L"\\" + file))
+            << Narrow(file) << " differs from " << Narrow(part);
+    }
+}
+
+Shortcut ReadStartMenuShortcut() {
+    const std::wstring link = StartMenuShortcut();
+    const std::optional<Shortcut> shortcut = link.empty() ? std::nullopt : ReadShortcut(link);
+    EXPECT_TRUE(shortcut) << "no readable Start-menu shortcut Orvantis";
+    return shortcut.value_or(Shortcut{});
+}
+
+// Runs the Active Setup entry's StubPath as Active Setup does at a logon: the REG_EXPAND_SZ
+// command line expanded for the user, nothing added. No box may show.
+void RunActiveSetupStub() {
+    const auto stub = ReadValue(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"StubPath");
+    ASSERT_TRUE(stub) << "no Active Setup entry";
+    EXPECT_EQ(stub->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    Process run = StartWithCommandLine(L"", Expanded(TextOf(stub->data)));
+    const RunResult result = AnswerBoxesUntilExit(run);
+    EXPECT_EQ(result.exitCode, 0u) << Narrow(TextOf(stub->data));
+    for (const MessageBoxInfo& box : result.boxes)
+        ADD_FAILURE() << "the logon run showed a box: " << Narrow(box.text);
+}
+
+// Each test starts and ends with no Orvantis installed, no trusted locations, and an Access 2016
+// registered, which Vintrel's "/office auto" finds.
+class Package : public testing::Test {
+  protected:
+    void SetUp() override {
+        RemoveAllOrvantis();
+        DeleteTree(HKEY_CURRENT_USER, kOffice);
+        ASSERT_TRUE(WriteValue(HKEY_CLASSES_ROOT, kCurVer, L"", REG_SZ,
+                               StringBytes(L"Access.Application.16")));
+        folder_ = MakeTestFolder(CurrentTestName() + L"\\Orvantis Programme");
+    }
+    void TearDown() override {
+        RemoveAllOrvantis();
+        DeleteTree(HKEY_CLASSES_ROOT, kCurVer);
+        DeleteTree(HKEY_CURRENT_USER, kOffice);
+        RemoveTree(Expanded(kUsersCopy));
+    }
+
+    DWORD Install(const std::wstring& part, const std::wstring& properties) {
+        return Msiexec(L"/i " + Quoted(PackageOf(part)) + L" /qn " + properties);
+    }
+    std::wstring InFolder() const { return L"INSTALLFOLDER=" + Quoted(folder_); }
+
+    // An install folder with a blank in its name, without a trailing backslash.
+    std::wstring folder_;
+};
+
+enum class Trusted { Nobody, UsersCopy, InstallFolder };
+
+struct InstallCase {
+    const char* name;
+    bool givesFolder;         // INSTALLFOLDER on the command line
+    std::wstring properties;  // the other properties
+    std::wstring arguments;   // of the shortcut
+    Trusted trusted;          // what the logon run registers
+};
+
+const InstallCase kInstallCases[] = {
+    {"MasterAndLog", true, LR"(MASTER="\\srv\orvantis" LOG="%LOCALAPPDATA%\Orvantis\start.log")",
+     LR"(/from "\\srv\orvantis" /log "%LOCALAPPDATA%\Orvantis\start.log")", Trusted::UsersCopy},
+    {"MasterAlone", true, LR"(MASTER="\\srv\orvantis")", LR"(/from "\\srv\orvantis")",
+     Trusted::UsersCopy},
+    {"MasterWithoutTrust", true, LR"(MASTER=\\srv\orvantis TRUST=0)", LR"(/from "\\srv\orvantis")",
+     Trusted::Nobody},
+    {"LogAlone", true, LR"(LOG="D:\Logs\%USERNAME%.log")", LR"(/log "D:\Logs\%USERNAME%.log")",
+     Trusted::Nobody},
+    {"TrustWithoutMaster", true, L"TRUST=1", L"", Trusted::InstallFolder},
+    {"NothingGiven", false, L"", L"", Trusted::Nobody},
+};
+
+void PrintTo(const InstallCase& install, std::ostream* out) {
+    *out << install.name;
+}
+
+class Installs : public Package, public testing::WithParamInterface<InstallCase> {};
+
+TEST_P(Installs, FilesShortcutAndLogonRunAsAsked) {
+    const InstallCase& install = GetParam();
+    const std::wstring folder = install.givesFolder ? folder_ : DefaultInstallFolder();
+    ASSERT_EQ(
+        Install(L"older", (install.givesFolder ? InFolder() + L" " : L"") + install.properties),
+        0u);
+
+    ExpectFilesOf(L"older", folder);
+    const Shortcut shortcut = ReadStartMenuShortcut();
+    EXPECT_EQ(shortcut.target, folder + L"\\Renvale.exe");
+    EXPECT_EQ(shortcut.arguments, install.arguments);
+    EXPECT_EQ(WithoutTrailingBackslash(shortcut.workingFolder), folder);
+
+    if (install.trusted == Trusted::Nobody) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
+        return;
+    }
+    std::wstring version = VersionOf(L"older");
+    std::replace(version.begin(), version.end(), L'.', L',');
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"Version"), version);
+    RunActiveSetupStub();
+    const std::wstring trusted =
+        install.trusted == Trusted::UsersCopy ? Expanded(kUsersCopy) : folder;
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, kTrustedSlot0, L"Path"), trusted + L"\\");
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, kTrustedSlot0, L"Description"), L"Set by Vintrel");
+}
+
+INSTANTIATE_TEST_SUITE_P(Properties, Installs, testing::ValuesIn(kInstallCases),
+                         [](const testing::TestParamInfo<InstallCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(Package, ANewerReleaseReplacesTheOlderInPlaceKeepingTheSettingsNotGivenAgain) {
+    ASSERT_FALSE(ReadFileBytes(ReleaseFolder(L"older") + L"\\README.txt") ==
+                 ReadFileBytes(ReleaseFolder(L"newer") + L"\\README.txt"));
+    ASSERT_EQ(Install(L"older", InFolder() + LR"( MASTER="\\srv\orvantis" LOG=D:\start.log)"), 0u);
+    const std::vector<std::wstring> older = InstalledOrvantis();
+    ASSERT_EQ(older.size(), 1u);
+
+    ASSERT_EQ(Install(L"newer", LR"(LOG=E:\other.log)"), 0u);
+
+    const std::vector<std::wstring> products = InstalledOrvantis();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_NE(products[0], older[0]);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE,
+                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + products[0],
+                   L"DisplayVersion"),
+              VersionOf(L"newer"));
+    ExpectFilesOf(L"newer", folder_);
+    EXPECT_FALSE(PathExists(DefaultInstallFolder()));
+    EXPECT_EQ(ReadStartMenuShortcut().arguments, LR"(/from "\\srv\orvantis" /log "E:\other.log")");
+    std::wstring version = VersionOf(L"newer");
+    std::replace(version.begin(), version.end(), L'.', L',');
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"Version"), version);
+}
+
+TEST_F(Package, ARepairRestoresAProgramInTheFolderGivenAtInstall) {
+    ASSERT_EQ(Install(L"older", InFolder()), 0u);
+    const std::vector<std::wstring> products = InstalledOrvantis();
+    ASSERT_EQ(products.size(), 1u);
+    ASSERT_TRUE(DeleteFileW((folder_ + L"\\Vintrel.exe").c_str()));
+
+    // Wine 8's msiexec cannot repair ("/f" with a product code is not implemented): the call
+    // behind it, as Programs and Features makes it.
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    ASSERT_EQ(MsiReinstallProductW(products[0].c_str(),
+                                   REINSTALLMODE_FILEMISSING | REINSTALLMODE_FILEOLDERVERSION |
+                                       REINSTALLMODE_MACHINEDATA | REINSTALLMODE_USERDATA |
+                                       REINSTALLMODE_SHORTCUT),
+              static_cast<UINT>(ERROR_SUCCESS));
+
+    ExpectFilesOf(L"older", folder_);
+    EXPECT_FALSE(PathExists(DefaultInstallFolder()));
+}
+
+TEST_F(Package, AnUpgradeKeepsTheLogonRunSwitchedOff) {
+    ASSERT_EQ(Install(L"older", LR"(MASTER="\\srv\orvantis" TRUST=0)"), 0u);
+
+    ASSERT_EQ(Install(L"newer", L""), 0u);
+
+    EXPECT_EQ(ReadStartMenuShortcut().arguments, LR"(/from "\\srv\orvantis")");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
+}
+
+TEST_F(Package, AnOlderReleaseOverANewerIsRefusedWithAMessage) {
+    ASSERT_EQ(Install(L"newer", InFolder()), 0u);
+
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    Process msiexec = Start(std::wstring(system) + L"\\msiexec.exe",
+                            L"/i " + Quoted(PackageOf(L"older")) + L" /qb");
+    const auto box = WaitForMessageBox(msiexec, 60000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, kDowngradeMessage);
+    EXPECT_TRUE(PressOk(box->window));
+    EXPECT_EQ(msiexec.WaitForExit(60000), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+
+    const std::vector<std::wstring> products = InstalledOrvantis();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE,
+                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + products[0],
+                   L"DisplayVersion"),
+              VersionOf(L"newer"));
+    ExpectFilesOf(L"newer", folder_);
+}
+
+TEST_F(Package, RemovalTakesItsOwnAndLeavesTheDatabaseTheUpdateAndTheUsersCopies) {
+    const std::vector<std::uint8_t> database = DatabaseBytes(4096, 1);
+    const std::vector<std::uint8_t> staged = DatabaseBytes(4096, 2);
+    const std::vector<std::uint8_t> usersCopy = DatabaseBytes(4096, 3);
+    const std::wstring usersCopyFile = Expanded(kUsersCopy) + L"\\Orvantis.mde";
+    ASSERT_TRUE(PutFile(folder_ + L"\\Orvantis.mde", database));
+    ASSERT_TRUE(PutFile(folder_ + L"\\TEMP\\Orvantis.mde", staged));
+    ASSERT_TRUE(PutFile(usersCopyFile, usersCopy));
+    ASSERT_EQ(Install(L"older", InFolder() + LR"( MASTER="\\srv\orvantis")"), 0u);
+    RunActiveSetupStub();
+
+    ASSERT_EQ(Msiexec(L"/x " + Quoted(PackageOf(L"older")) + L" /qn"), 0u);
+
+    EXPECT_EQ(FolderEntries(folder_), (std::vector<std::wstring>{L"Orvantis.mde", L"TEMP"}));
+    EXPECT_TRUE(ReadFileBytes(folder_ + L"\\Orvantis.mde") == database);
+    EXPECT_TRUE(ReadFileBytes(folder_ + L"\\TEMP\\Orvantis.mde") == staged);
+    EXPECT_TRUE(ReadFileBytes(usersCopyFile) == usersCopy);
+    EXPECT_EQ(StartMenuShortcut(), L"");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+    EXPECT_TRUE(InstalledOrvantis().empty());
+    // What the logon run gave the user stays: Access keeps opening the database.
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, kTrustedSlot0, L"Path"), Expanded(kUsersCopy) + L"\\");
+}
+
+TEST_F(Package, TheSignedPackageInstallsTheSignedPrograms) {
+    ASSERT_EQ(Install(L"signed", InFolder()), 0u);
+
+    ExpectFilesOf(L"signed", folder_);
+}
+
+}  // namespace
+}  // namespace release
