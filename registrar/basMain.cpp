@@ -1,9 +1,12 @@
 #include "basMain.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "Messages.h"
 #include "TextHelpers.h"
+#include "TrustPolicy.h"
 #include "basRegistry.h"
 
 namespace basMain {
@@ -45,51 +48,114 @@ std::wstring FourDigits(int lZahl) {
     return std::wstring(sZahl.size() < 4 ? 4 - sZahl.size() : 0, L'0') + sZahl;
 }
 
-void WriteLocation(const std::wstring& sVersion, std::int32_t lLocation, const std::wstring& sPfad,
-                   std::int32_t lUnterordner) {
+// A slot is free when its "Path" is missing or holds no characters; one that could not be read may
+// hold another program's folder.
+bool IsFree(const std::wstring& sGelesen, basRegistry::Found found) {
+    return sGelesen.empty() && found != basRegistry::Found::Unreadable;
+}
+
+// What this run wrote into one slot, so that a failed registration can take it out again.
+struct WrittenSlot {
+    std::wstring sSchluessel;
+    bool keyCreated = false;
+    std::vector<std::wstring> values;
+};
+
+// Writes the slot's values in their order and stops at the first that fails.
+std::optional<basRegistry::WriteFailure> WriteLocation(const std::wstring& sVersion,
+                                                       const SlotChoice& slot,
+                                                       const std::wstring& sPfad,
+                                                       std::int32_t lUnterordner,
+                                                       WrittenSlot& written) {
     const std::uint32_t lRoot = platform::kHkeyCurrentUser;
-    const std::wstring sSchluessel = LocationKey(lLocation, sVersion);
-    const std::wstring sDatum = DateText(platform::Now(), platform::TimeSeparator());
-    basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Date", sDatum);
-    basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Description",
-                                          L"Set by " + platform::ProgramFileName());
-    basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Path", sPfad);
+    written.sSchluessel = LocationKey(slot.lLocation, sVersion);
+    written.keyCreated = slot.keyMissing;
+    const std::pair<std::wstring, std::wstring> aTexte[] = {
+        {L"Date", DateText(platform::Now(), platform::TimeSeparator())},
+        {L"Description", L"Set by " + platform::ProgramFileName()},
+        {L"Path", sPfad}};
+    for (const auto& [sWertName, sText] : aTexte) {
+        if (auto failure =
+                basRegistry::fnc_Reg_String_Schreiben(lRoot, written.sSchluessel, sWertName, sText))
+            return failure;
+        written.values.push_back(sWertName);
+    }
     if (lUnterordner == 1) {
-        basRegistry::fnc_Reg_Num_Schreiben(lRoot, sSchluessel, L"AllowSubfolders", 1);
+        if (auto failure = basRegistry::fnc_Reg_Num_Schreiben(lRoot, written.sSchluessel,
+                                                              L"AllowSubfolders", 1))
+            return failure;
+        written.values.push_back(L"AllowSubfolders");
+    }
+    return std::nullopt;
+}
+
+// A slot that this run made is deleted whole; in a slot that was there, only this run's values go.
+void RemoveWritten(const std::vector<WrittenSlot>& slots) {
+    const std::uint32_t lRoot = platform::kHkeyCurrentUser;
+    for (const auto& slot : slots) {
+        if (slot.keyCreated) {
+            basRegistry::DeleteKey(lRoot, slot.sSchluessel);
+            continue;
+        }
+        for (const auto& sWertName : slot.values)
+            basRegistry::DeleteValue(lRoot, slot.sSchluessel, sWertName);
     }
 }
 
-enum class Registration { Done, NoFreeSlot, LockNotHad };
+enum class Registration { Done, NoFreeSlot, LockNotHad, WriteFailed };
+
+struct Outcome {
+    Registration registration = Registration::Done;
+    std::optional<basRegistry::WriteFailure> failure;  // with WriteFailed
+    std::vector<std::wstring> ignoringVersions;        // with Done: Access ignores the entry
+};
 
 // The slots of every version are chosen before anything is written, so a version without a free
-// slot leaves all of them untouched. No box is shown while the lock is held: another registrar of
-// the same user would wait for as long as the box stands open.
-Registration RegisterUnderLock(const std::vector<std::wstring>& versions, const std::wstring& sPfad,
-                               std::int32_t lUnterordner) {
+// slot leaves all of them untouched, and a write that fails takes back what the run wrote before
+// it. No box is shown while the lock is held: another registrar of the same user would wait for
+// as long as the box stands open.
+Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::wstring& sPfad,
+                          std::int32_t lUnterordner) {
     const platform::UserLock sperre(kSperre, kLockWaitMs);
     if (!sperre.held())
-        return Registration::LockNotHad;
+        return {Registration::LockNotHad, std::nullopt, {}};
     basRegistry::HoldErrorBoxes();
     std::vector<SlotChoice> slots;
     for (const auto& sVersion : versions) {
-        slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad)
-                                     : SlotChoice{fnc_Freie_Location_Suchen(sVersion), false});
+        slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad) : FirstFreeSlot(sVersion));
     }
     const bool noFreeSlot = std::any_of(slots.begin(), slots.end(), [](const SlotChoice& slot) {
         return slot.lLocation == kKeineFreieLocation;
     });
     if (noFreeSlot)
-        return Registration::NoFreeSlot;
+        return {Registration::NoFreeSlot, std::nullopt, {}};
+    std::vector<WrittenSlot> written;
     for (std::size_t i = 0; i < versions.size(); ++i) {
-        if (!slots[i].alreadyRegistered)
-            WriteLocation(versions[i], slots[i].lLocation, sPfad, lUnterordner);
-        if (allowNetworkLocations) {
-            basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
-                                               TrustedLocationsKey(versions[i]),
-                                               L"AllowNetworkLocations", 1);
+        std::optional<basRegistry::WriteFailure> failure;
+        if (!slots[i].alreadyRegistered) {
+            failure =
+                WriteLocation(versions[i], slots[i], sPfad, lUnterordner, written.emplace_back());
+        }
+        if (!failure && allowNetworkLocations) {
+            failure = basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
+                                                         TrustedLocationsKey(versions[i]),
+                                                         L"AllowNetworkLocations", 1);
+        }
+        if (failure) {
+            RemoveWritten(written);
+            return {Registration::WriteFailed, failure, {}};
         }
     }
-    return Registration::Done;
+    // The entry stays written all the same: the policy may be lifted later.
+    return {Registration::Done, std::nullopt, trustPolicy::VersionsIgnoringUserLocations(versions)};
+}
+
+// "16.0", or "14.0, 16.0" for several.
+std::wstring VersionList(const std::vector<std::wstring>& versions) {
+    std::wstring sListe;
+    for (const auto& sVersion : versions)
+        sListe += (sListe.empty() ? L"" : L", ") + sVersion;
+    return sListe;
 }
 
 }  // namespace
@@ -135,17 +201,27 @@ int Main() {
         return exitCode(kRefused);
     }
 
-    const Registration outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
+    const Outcome outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
     basRegistry::ShowHeldErrorBoxes();
-    switch (outcome) {
+    switch (outcome.registration) {
         case Registration::LockNotHad:
             platform::MsgBox(messages::LockNotHad(bDeutsch), platform::kMbIconError);
             return kRegistryError;
         case Registration::NoFreeSlot:
             platform::MsgBox(messages::AllSlotsTaken(bDeutsch), platform::kMbIconError);
             return exitCode(kNoFreeSlot);
+        case Registration::WriteFailed:
+            platform::MsgBox(messages::WriteFailed(bDeutsch, sPfad, outcome.failure->description),
+                             platform::kMbIconError);
+            return kRegistryError;
         case Registration::Done:
             break;
+    }
+    if (!outcome.ignoringVersions.empty()) {
+        platform::MsgBox(
+            messages::OnlyPolicyLocations(bDeutsch, sPfad, VersionList(outcome.ignoringVersions)),
+            platform::kMbIconWarning);
+        return exitCode(kIgnoredByPolicy);
     }
     if (bMeldung) {
         platform::MsgBox(messages::Success(bDeutsch, sPfad), platform::kMbIconInformation,
@@ -155,29 +231,34 @@ int Main() {
 }
 
 std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion) {
+    return FirstFreeSlot(sVersion).lLocation;
+}
+
+SlotChoice FirstFreeSlot(const std::wstring& sVersion) {
     for (std::int32_t lLocation = 0; lLocation <= kLetzteLocation; ++lLocation) {
-        const std::wstring sSchluessel = LocationKey(lLocation, sVersion);
-        if (basRegistry::fnc_Reg_String_Lesen(platform::kHkeyCurrentUser, sSchluessel, L"Path")
-                .empty()) {
-            return lLocation;
-        }
+        basRegistry::Found found = basRegistry::Found::Unreadable;
+        const std::wstring sGelesen = basRegistry::fnc_Reg_String_Lesen(
+            platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path", &found);
+        if (IsFree(sGelesen, found))
+            return {lLocation, false, found == basRegistry::Found::NoKey};
     }
-    return kKeineFreieLocation;
+    return {};
 }
 
 SlotChoice ChooseSlot(const std::wstring& sVersion, const std::wstring& sPfad) {
     SlotChoice choice;
     for (std::int32_t lLocation = 0; lLocation <= kLetzteLocation; ++lLocation) {
+        basRegistry::Found found = basRegistry::Found::Unreadable;
         std::wstring stored = basRegistry::fnc_Reg_String_Lesen(
-            platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path");
+            platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path", &found);
         if (stored.empty()) {
-            if (choice.lLocation == kKeineFreieLocation)
-                choice.lLocation = lLocation;
+            if (choice.lLocation == kKeineFreieLocation && IsFree(stored, found))
+                choice = {lLocation, false, found == basRegistry::Found::NoKey};
             continue;
         }
         AppendBackslash(stored);
         if (platform::EqualIgnoringCase(stored, sPfad))
-            return {lLocation, true};
+            return {lLocation, true, false};
     }
     return choice;
 }

@@ -16,6 +16,8 @@ struct Settings {
     bool subfolders;
     bool silent;
     bool german;
+    bool network = false;
+    bool once = false;
 };
 
 void PrintTo(const Settings& settings, std::ostream* out) {
@@ -37,6 +39,8 @@ TEST_P(SwitchTable, GivesTheSettings) {
     EXPECT_EQ(doubles::GetValue(kSlot0, L"AllowSubfolders").has_value(), expected.subfolders);
     EXPECT_EQ(basMain::bMeldung, !expected.silent);
     EXPECT_EQ(basMain::bDeutsch, expected.german);
+    EXPECT_EQ(basMain::allowNetworkLocations, expected.network);
+    EXPECT_EQ(basMain::registerOnce, expected.once);
     if (expected.silent) {
         EXPECT_TRUE(doubles::World().boxes.empty());
     } else {
@@ -78,7 +82,10 @@ const Settings kTable[] = {
     {L"/path \" D:\\X \"", L"D:\\X\\", true, false, true},
     // Each argument quoted: the quoted switch word stays unknown.
     {L"\"/s\" /path \"D:\\My Data\"", L"D:\\My Data\\", true, false, true},
-    {L"/network /once /office", L"D:\\Tools\\", true, false, true},
+    {L"/network /once /office", L"D:\\Tools\\", true, false, true, true, true},
+    {L"/NETWORK /Once", L"D:\\Tools\\", true, false, true, true, true},
+    {L"/Network/ONCE", L"D:\\Tools\\", true, false, true, true, true},
+    {L"/networks /onc /once2", L"D:\\Tools\\", true, false, true},
     {L"/path \t D:\\X", L"\t D:\\X\\", true, false, true},
 };
 
