@@ -82,10 +82,6 @@ inline constexpr std::uint32_t kMbIconInformation = 64;
 int MsgBox(const std::wstring& text, std::uint32_t style,
            const std::optional<std::wstring>& title = std::nullopt);
 
-// Windows' own message for an error code (FormatMessageW) in the user's language, without a
-// trailing line break; the code in digits when Windows has no message for it.
-std::wstring SystemErrorText(std::uint32_t code);
-
 // ---- Clock -----------------------------------------------------------------------------------
 
 struct LocalTime {
@@ -107,6 +103,27 @@ std::wstring AppPath();
 std::wstring ProgramFileName();
 // Fixed into each program when it is built; defined by the program's entry unit.
 const wchar_t* AppTitle();
+
+// ---- A log for administrators ------------------------------------------------------------------
+
+// The local time to the millisecond.
+struct LogTime {
+    int year, month, day, hour, minute, second, millisecond;
+};
+LogTime NowForLog();
+// Who writes a line: the computer's name, the user's name and this process's id.
+std::wstring ComputerName();
+std::wstring UserName();
+std::uint32_t ProcessId();
+// Windows' own text for an error code or HRESULT, without its line break; empty when none.
+std::wstring ErrorMessage(std::uint32_t code);
+// %NAME% replaced by the environment variable's value, as Windows expands it.
+std::wstring ExpandEnvironment(const std::wstring& text);
+// Appends the bytes to the file (created when missing) in one write on a handle opened for
+// appending with full sharing, so that lines of other writers never cut into them; retries for up
+// to a second while another process keeps the file to itself. False when the bytes were not
+// written.
+bool AppendToFile(const std::wstring& path, const std::string& bytes);
 
 // ---- Serialising among the current user's processes ------------------------------------------
 

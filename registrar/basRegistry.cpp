@@ -97,9 +97,11 @@ std::optional<platform::RuntimeError> Trapped(const std::wstring& sFunktion, Wor
     return fehler;
 }
 
+// With the number alone where Windows has no text for it.
 WriteFailure WindowsFailure(long lFehler) {
+    const std::wstring sMeldung = platform::ErrorMessage(static_cast<std::uint32_t>(lFehler));
     return {static_cast<std::int32_t>(lFehler),
-            platform::SystemErrorText(static_cast<std::uint32_t>(lFehler))};
+            sMeldung.empty() ? std::to_wstring(lFehler) : sMeldung};
 }
 
 // Called only inside the trap of fnc_Reg_String_Lesen; gefunden is set on every way out.

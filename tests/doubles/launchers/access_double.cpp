@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <utility>
 
+#include "common/log_double.h"
 #include "files_double.h"
 #include "journal.h"
 
@@ -48,6 +49,7 @@ void ResetAccess(const AccessBehaviour& behaviour) {
 void ResetWorld() {
     ResetFiles();
     ResetAccess();
+    ResetLog();
 }
 
 int LiveAccessReferences() {
@@ -144,3 +146,7 @@ bool ShowWindow(std::int32_t windowHandle, int showCommand) {
 }
 
 }  // namespace platform
+
+const wchar_t* platform::AppTitle() {
+    return L"Renvale";
+}

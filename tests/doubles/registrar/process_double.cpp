@@ -4,10 +4,6 @@ namespace platform {
 
 using doubles::World;
 
-std::wstring SystemErrorText(std::uint32_t code) {
-    return L"Windows message " + std::to_wstring(code);
-}
-
 int MsgBox(const std::wstring& text, std::uint32_t style,
            const std::optional<std::wstring>& title) {
     World().journal.push_back(L"MsgBox " + std::to_wstring(style));

@@ -1,5 +1,7 @@
 #include "registrar_world.h"
 
+#include "common/log_double.h"
+
 namespace doubles {
 
 namespace {
@@ -24,6 +26,7 @@ RegistrarWorld& World() {
 
 void ResetWorld() {
     TheWorld() = RegistrarWorld();
+    ResetLog();
 }
 
 std::vector<std::uint8_t> Utf16(const std::wstring& text, bool withTerminator) {

@@ -329,7 +329,7 @@ TEST_F(FailingRegistry, AKeyThatMayNotBeCreatedIsReportedWithWindowsMessage) {
     EXPECT_FALSE(doubles::KeyExists(Slot(0)));
     ExpectOneWriteFailedBox(
         L"\"D:\\Tools\\\" konnte nicht zu den Vertrauenswürdigen Speicherorten hinzugefügt "
-        L"werden.\r\nWindows message 5");
+        L"werden.\r\nAccess is denied.");
     EXPECT_THAT(Journal(L"RegSetValueExW"), IsEmpty());
 }
 
@@ -343,7 +343,7 @@ TEST_F(FailingRegistry, AValueThatMayNotBeSetTakesTheNewSlotAwayAgain) {
     EXPECT_FALSE(doubles::KeyExists(Slot(0)));
     EXPECT_TRUE(doubles::KeyExists(kLocations));
     ExpectOneWriteFailedBox(
-        L"\"D:\\Tools\\\" could not be added to the trusted locations.\r\nWindows message 5");
+        L"\"D:\\Tools\\\" could not be added to the trusted locations.\r\nAccess is denied.");
 }
 
 // In a free slot that was there before, only the values this run set are taken back.

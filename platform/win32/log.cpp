@@ -1,0 +1,97 @@
+// What a line of the administrators' log needs from Windows, and the one write that appends it.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "owners.h"
+#include "platform.h"
+
+namespace platform {
+namespace {
+
+// A file another process keeps to itself (an editor, a spreadsheet) is tried again meanwhile.
+constexpr DWORD kMostWaitForLogMs = 1000;
+constexpr DWORD kLookAgainMs = 50;
+
+template <typename Query>
+std::wstring NameFrom(Query query) {
+    wchar_t name[257] = {};
+    DWORD size = 257;
+    return query(name, &size) ? std::wstring(name) : std::wstring();
+}
+
+}  // namespace
+
+LogTime NowForLog() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear,   now.wMonth,  now.wDay,         now.wHour,
+            now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+std::wstring ComputerName() {
+    return NameFrom([](wchar_t* name, DWORD* size) { return GetComputerNameW(name, size); });
+}
+
+std::wstring UserName() {
+    return NameFrom([](wchar_t* name, DWORD* size) { return GetUserNameW(name, size); });
+}
+
+std::uint32_t ProcessId() {
+    return GetCurrentProcessId();
+}
+
+std::wstring ErrorMessage(std::uint32_t code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length == 0 || !text)
+        return {};
+    std::wstring message(text, length);
+    LocalFree(text);
+    while (!message.empty() &&
+           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+std::wstring ExpandEnvironment(const std::wstring& text) {
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0)
+        return text;
+    std::wstring expanded(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
+    if (written == 0 || written > needed)
+        return text;
+    expanded.resize(written - 1);
+    return expanded;
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+    // Only the right to append: each write lands at the file's end as one piece, also when other
+    // computers append to the same file on a share.
+    const DWORD began = GetTickCount();
+    owners::unique_handle file;
+    for (;;) {
+        file.reset(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.get() != INVALID_HANDLE_VALUE)
+            break;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
+            GetTickCount() - began >= kMostWaitForLogMs) {
+            return false;
+        }
+        Sleep(kLookAgainMs);
+    }
+    DWORD written = 0;
+    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
+}
+
+}  // namespace platform

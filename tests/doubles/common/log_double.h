@@ -1,0 +1,34 @@
+// What a log line needs from Windows, kept in memory for the native tests: fixed identity and
+// time, an environment to expand, and files that record what was appended to them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform.h"
+
+namespace doubles {
+
+struct LogWorld {
+    platform::LogTime now{2026, 12, 8, 14, 3, 7, 123};
+    std::wstring computer = L"PC42";
+    std::wstring user = L"Anna Berg";
+    std::uint32_t processId = 4242;
+    std::map<std::wstring, std::wstring> environment{
+        {L"TEMP", L"C:\\Users\\anna\\AppData\\Local\\Temp"}};
+    // Windows' texts by error code; a code without one has no text.
+    std::map<std::uint32_t, std::wstring> errorMessages{{5, L"Access is denied."}};
+    // Every file's content, appended in one piece per call.
+    std::map<std::wstring, std::string> files;
+    // Files that cannot be written (a missing folder, no rights, a full disk).
+    std::set<std::wstring> unwritable;
+    int appendCalls = 0;
+};
+
+LogWorld& Log();
+// A fresh log world; every part's ResetWorld() calls it.
+void ResetLog();
+
+}  // namespace doubles
