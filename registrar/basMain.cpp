@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "Boxes.h"
+#include "EventLog.h"
 #include "Messages.h"
 #include "TextHelpers.h"
 #include "TrustPolicy.h"
@@ -17,6 +19,8 @@ std::vector<std::wstring> officeVersionsNamed;
 bool allowNetworkLocations = false;
 bool registerOnce = false;
 bool showUsage = false;
+bool quiet = false;
+std::wstring logFile;
 
 namespace {
 
@@ -61,12 +65,16 @@ struct WrittenSlot {
     std::vector<std::wstring> values;
 };
 
+// A value that could not be written, and why.
+struct FailedValue {
+    std::wstring sWertName;
+    basRegistry::WriteFailure failure;
+};
+
 // Writes the slot's values in their order and stops at the first that fails.
-std::optional<basRegistry::WriteFailure> WriteLocation(const std::wstring& sVersion,
-                                                       const SlotChoice& slot,
-                                                       const std::wstring& sPfad,
-                                                       std::int32_t lUnterordner,
-                                                       WrittenSlot& written) {
+std::optional<FailedValue> WriteLocation(const std::wstring& sVersion, const SlotChoice& slot,
+                                         const std::wstring& sPfad, std::int32_t lUnterordner,
+                                         WrittenSlot& written) {
     const std::uint32_t lRoot = platform::kHkeyCurrentUser;
     written.sSchluessel = LocationKey(slot.lLocation, sVersion);
     written.keyCreated = slot.keyMissing;
@@ -77,13 +85,13 @@ std::optional<basRegistry::WriteFailure> WriteLocation(const std::wstring& sVers
     for (const auto& [sWertName, sText] : aTexte) {
         if (auto failure =
                 basRegistry::fnc_Reg_String_Schreiben(lRoot, written.sSchluessel, sWertName, sText))
-            return failure;
+            return FailedValue{sWertName, *failure};
         written.values.push_back(sWertName);
     }
     if (lUnterordner == 1) {
         if (auto failure = basRegistry::fnc_Reg_Num_Schreiben(lRoot, written.sSchluessel,
                                                               L"AllowSubfolders", 1))
-            return failure;
+            return FailedValue{L"AllowSubfolders", *failure};
         written.values.push_back(L"AllowSubfolders");
     }
     return std::nullopt;
@@ -100,6 +108,13 @@ void RemoveWritten(const std::vector<WrittenSlot>& slots) {
         for (const auto& sWertName : slot.values)
             basRegistry::DeleteValue(lRoot, slot.sSchluessel, sWertName);
     }
+}
+
+std::wstring SlotDetails(const SlotChoice& slot) {
+    if (slot.lLocation == kKeineFreieLocation)
+        return L"none free";
+    const std::wstring sLocation = L"Location" + std::to_wstring(slot.lLocation);
+    return slot.alreadyRegistered ? L"already registered in " + sLocation : sLocation;
 }
 
 enum class Registration { Done, NoFreeSlot, LockNotHad, WriteFailed };
@@ -123,6 +138,7 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
     std::vector<SlotChoice> slots;
     for (const auto& sVersion : versions) {
         slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad) : FirstFreeSlot(sVersion));
+        eventlog::Write(L"slot", sVersion + L": " + SlotDetails(slots.back()));
     }
     const bool noFreeSlot = std::any_of(slots.begin(), slots.end(), [](const SlotChoice& slot) {
         return slot.lLocation == kKeineFreieLocation;
@@ -131,31 +147,110 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
         return {Registration::NoFreeSlot, std::nullopt, {}};
     std::vector<WrittenSlot> written;
     for (std::size_t i = 0; i < versions.size(); ++i) {
-        std::optional<basRegistry::WriteFailure> failure;
+        std::optional<FailedValue> failed;
         if (!slots[i].alreadyRegistered) {
-            failure =
+            failed =
                 WriteLocation(versions[i], slots[i], sPfad, lUnterordner, written.emplace_back());
         }
-        if (!failure && allowNetworkLocations) {
-            failure = basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
-                                                         TrustedLocationsKey(versions[i]),
-                                                         L"AllowNetworkLocations", 1);
+        if (!failed && allowNetworkLocations) {
+            if (auto failure = basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
+                                                                  TrustedLocationsKey(versions[i]),
+                                                                  L"AllowNetworkLocations", 1))
+                failed = FailedValue{L"AllowNetworkLocations", *failure};
         }
-        if (failure) {
+        if (failed) {
             RemoveWritten(written);
-            return {Registration::WriteFailed, failure, {}};
+            eventlog::Write(L"write", versions[i] + L" " + failed->sWertName + L": error " +
+                                          std::to_wstring(failed->failure.number) + L" (" +
+                                          failed->failure.description +
+                                          L"); what this run wrote is taken back");
+            return {Registration::WriteFailed, failed->failure, {}};
         }
+        eventlog::Write(L"write", versions[i] + L": ok");
     }
     // The entry stays written all the same: the policy may be lifted later.
     return {Registration::Done, std::nullopt, trustPolicy::VersionsIgnoringUserLocations(versions)};
 }
 
 // "16.0", or "14.0, 16.0" for several.
-std::wstring VersionList(const std::vector<std::wstring>& versions) {
+std::wstring Listed(const std::vector<std::wstring>& items) {
     std::wstring sListe;
-    for (const auto& sVersion : versions)
-        sListe += (sListe.empty() ? L"" : L", ") + sVersion;
+    for (const auto& item : items)
+        sListe += (sListe.empty() ? L"" : L", ") + item;
     return sListe;
+}
+
+// The versions to write, and what "auto" read.
+std::wstring OfficeDetails(const officeVersions::Choice& choice) {
+    using Problem = officeVersions::Choice::Problem;
+    std::wstring details = choice.problem == Problem::InvalidValue
+                               ? L"invalid version \"" + choice.invalidValue + L"\""
+                           : choice.problem == Problem::NoAccessInstalled
+                               ? std::wstring(L"no installed Access")
+                               : Listed(choice.versions);
+    if (choice.curVer) {
+        details += L"; auto read \"" + *choice.curVer + L"\" from HKEY_CLASSES_ROOT\\" +
+                   officeVersions::kCurVerKey;
+    }
+    return details;
+}
+
+// Everything after the switches: the checks, the registration and the one box that reports it.
+int Register(std::wstring sPfad, std::int32_t lUnterordner) {
+    const int errorsBefore = basRegistry::ErrorCount();
+    const auto exitCode = [errorsBefore](ExitCode code) {
+        return basRegistry::ErrorCount() > errorsBefore ? kRegistryError : code;
+    };
+    if (showUsage) {
+        boxes::Show(messages::Usage(bDeutsch), platform::kMbIconInformation,
+                    platform::ProgramFileName());
+        return kRegistered;
+    }
+
+    AppendBackslash(sPfad);
+    if (IsDriveRoot(sPfad)) {
+        boxes::Show(messages::Refusal(bDeutsch), platform::kMbIconError);
+        return kRefused;
+    }
+
+    const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
+    eventlog::Write(L"office", OfficeDetails(choice));
+    using Problem = officeVersions::Choice::Problem;
+    if (choice.problem != Problem::None) {
+        boxes::Show(choice.problem == Problem::InvalidValue
+                        ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
+                        : messages::NoAccessInstalled(bDeutsch),
+                    platform::kMbIconError);
+        return exitCode(kRefused);
+    }
+
+    const Outcome outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
+    basRegistry::ShowHeldErrorBoxes();
+    switch (outcome.registration) {
+        case Registration::LockNotHad:
+            boxes::Show(messages::LockNotHad(bDeutsch), platform::kMbIconError);
+            return kRegistryError;
+        case Registration::NoFreeSlot:
+            boxes::Show(messages::AllSlotsTaken(bDeutsch), platform::kMbIconError);
+            return exitCode(kNoFreeSlot);
+        case Registration::WriteFailed:
+            boxes::Show(messages::WriteFailed(bDeutsch, sPfad, outcome.failure->description),
+                        platform::kMbIconError);
+            return kRegistryError;
+        case Registration::Done:
+            break;
+    }
+    if (!outcome.ignoringVersions.empty()) {
+        boxes::Show(
+            messages::OnlyPolicyLocations(bDeutsch, sPfad, Listed(outcome.ignoringVersions)),
+            platform::kMbIconWarning);
+        return exitCode(kIgnoredByPolicy);
+    }
+    if (bMeldung) {
+        boxes::Show(messages::Success(bDeutsch, sPfad), platform::kMbIconInformation,
+                    platform::ProgramFileName());
+    }
+    return exitCode(kRegistered);
 }
 
 }  // namespace
@@ -167,67 +262,28 @@ int Main() {
     allowNetworkLocations = false;
     registerOnce = false;
     showUsage = false;
+    quiet = false;
+    logFile.clear();
     std::int32_t lUnterordner = 1;
     std::wstring sPfad = platform::AppPath();
-    const int errorsBefore = basRegistry::ErrorCount();
-    const auto exitCode = [errorsBefore](ExitCode code) {
-        return basRegistry::ErrorCount() > errorsBefore ? kRegistryError : code;
-    };
 
     std::vector<std::wstring> aSchalter;
+    std::vector<std::wstring> ignored;
     if (fnc_Kommandozeile_Zerlegen(aSchalter, L"/") > 0) {
-        for (const auto& sSchalter : aSchalter)
-            ApplySwitch(sSchalter, lUnterordner, sPfad);
+        for (const auto& sSchalter : aSchalter) {
+            if (!ApplySwitch(sSchalter, lUnterordner, sPfad) && !sSchalter.empty())
+                ignored.push_back(sSchalter);
+        }
     }
-    if (showUsage) {
-        platform::MsgBox(messages::Usage(bDeutsch), platform::kMbIconInformation,
-                         platform::ProgramFileName());
-        return kRegistered;
-    }
-
-    AppendBackslash(sPfad);
-    if (IsDriveRoot(sPfad)) {
-        platform::MsgBox(messages::Refusal(bDeutsch), platform::kMbIconError);
-        return kRefused;
-    }
-
-    const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
-    using Problem = officeVersions::Choice::Problem;
-    if (choice.problem != Problem::None) {
-        platform::MsgBox(choice.problem == Problem::InvalidValue
-                             ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
-                             : messages::NoAccessInstalled(bDeutsch),
-                         platform::kMbIconError);
-        return exitCode(kRefused);
-    }
-
-    const Outcome outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
-    basRegistry::ShowHeldErrorBoxes();
-    switch (outcome.registration) {
-        case Registration::LockNotHad:
-            platform::MsgBox(messages::LockNotHad(bDeutsch), platform::kMbIconError);
-            return kRegistryError;
-        case Registration::NoFreeSlot:
-            platform::MsgBox(messages::AllSlotsTaken(bDeutsch), platform::kMbIconError);
-            return exitCode(kNoFreeSlot);
-        case Registration::WriteFailed:
-            platform::MsgBox(messages::WriteFailed(bDeutsch, sPfad, outcome.failure->description),
-                             platform::kMbIconError);
-            return kRegistryError;
-        case Registration::Done:
-            break;
-    }
-    if (!outcome.ignoringVersions.empty()) {
-        platform::MsgBox(
-            messages::OnlyPolicyLocations(bDeutsch, sPfad, VersionList(outcome.ignoringVersions)),
-            platform::kMbIconWarning);
-        return exitCode(kIgnoredByPolicy);
-    }
-    if (bMeldung) {
-        platform::MsgBox(messages::Success(bDeutsch, sPfad), platform::kMbIconInformation,
-                         platform::ProgramFileName());
-    }
-    return exitCode(kRegistered);
+    eventlog::Open(logFile.empty() ? std::wstring()
+                                   : eventlog::ResolvePath(logFile, platform::AppPath()));
+    boxes::SetQuiet(quiet);
+    eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
+                                  platform::CommandLineArgs() + L"; ignored: " +
+                                  (ignored.empty() ? L"none" : Listed(ignored)));
+    const int code = Register(sPfad, lUnterordner);
+    eventlog::Write(L"end", L"exit code " + std::to_wstring(code));
+    return code;
 }
 
 std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion) {
@@ -305,30 +361,45 @@ std::int32_t fnc_Kommandozeile_Zerlegen(std::vector<std::wstring>& aSchalter,
     return lAnzahl;
 }
 
-void ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad) {
+bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad) {
     const std::wstring sKlein = LowerCase(sSchalter);
+    bool erkannt = true;
     if (sKlein == L"s")
         bMeldung = false;
-    if (sKlein == L"langen")
+    else if (sKlein == L"langen")
         bDeutsch = false;
-    if (sKlein == L"nosubfolder")
+    else if (sKlein == L"nosubfolder")
         lUnterordner = 0;
+    else if (sKlein == L"network")
+        allowNetworkLocations = true;
+    else if (sKlein == L"once")
+        registerOnce = true;
+    else if (sKlein == L"quiet")
+        quiet = true;
+    else if (sKlein == L"?" || sKlein == L"help")
+        showUsage = true;
+    else
+        erkannt = false;
+    // The words with a value are prefixes, tried whatever the others said.
     if (sKlein.substr(0, 4) == L"path") {
+        erkannt = true;
         const std::wstring sWert = SwitchValue(sSchalter, 4);
         if (!sWert.empty())
             sPfad = sWert;
     }
     if (sKlein.substr(0, 6) == L"office") {
+        erkannt = true;
         const std::wstring sWert = SwitchValue(sSchalter, 6);
         if (!sWert.empty())
             officeVersionsNamed.push_back(sWert);
     }
-    if (sKlein == L"network")
-        allowNetworkLocations = true;
-    if (sKlein == L"once")
-        registerOnce = true;
-    if (sKlein == L"?" || sKlein == L"help")
-        showUsage = true;
+    if (sKlein.substr(0, 3) == L"log") {
+        erkannt = true;
+        const std::wstring sWert = SwitchValue(sSchalter, 3);
+        if (!sWert.empty())
+            logFile = sWert;
+    }
+    return erkannt;
 }
 
 void AppendBackslash(std::wstring& sPfad) {

@@ -19,6 +19,8 @@ extern std::vector<std::wstring> officeVersionsNamed;  // /office values, quotes
 extern bool allowNetworkLocations;                     // /network
 extern bool registerOnce;                              // /once
 extern bool showUsage;                                 // /? or /help
+extern bool quiet;                                     // /quiet: no box of any kind
+extern std::wstring logFile;                           // /log: as given, quotes removed
 
 // What fnc_Freie_Location_Suchen gives when every slot already holds a folder.
 inline constexpr std::int32_t kKeineFreieLocation = -1;
@@ -57,8 +59,8 @@ SlotChoice ChooseSlot(const std::wstring& sVersion, const std::wstring& sPfad);
 std::int32_t fnc_Kommandozeile_Zerlegen(std::vector<std::wstring>& aSchalter,
                                         std::wstring sTrenner);
 
-// The switch table: reads one switch text into the settings.
-void ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad);
+// The switch table: reads one switch text into the settings; false when it matches no switch.
+bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad);
 
 // Gives the folder the trailing backslash it lacks.
 void AppendBackslash(std::wstring& sPfad);

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "Boxes.h"
 #include "TextHelpers.h"
 #include "platform.h"
 
@@ -73,7 +74,7 @@ void ShowErrorBox(const std::wstring& sFunktion, const platform::RuntimeError& f
     if (boxesHeld)
         heldBoxes.push_back(std::move(box));
     else
-        platform::MsgBox(box.text, platform::kMbIconError, box.title);
+        boxes::Show(box.text, platform::kMbIconError, box.title);
 }
 
 platform::RuntimeError OutOfMemory() {
@@ -253,10 +254,10 @@ void HoldErrorBoxes() {
 
 void ShowHeldErrorBoxes() {
     boxesHeld = false;
-    std::vector<ErrorBox> boxes;
-    boxes.swap(heldBoxes);
-    for (const auto& box : boxes)
-        platform::MsgBox(box.text, platform::kMbIconError, box.title);
+    std::vector<ErrorBox> held;
+    held.swap(heldBoxes);
+    for (const auto& box : held)
+        boxes::Show(box.text, platform::kMbIconError, box.title);
 }
 
 int ErrorCount() {

@@ -35,6 +35,10 @@ const wchar_t* AppTitle() {
     return L"Vintrel";
 }
 
+const wchar_t* ReleaseText() {
+    return L"Orvantis 9.8.7";
+}
+
 LockObject::~LockObject() {
     World().openLocks.erase(handle_);
 }

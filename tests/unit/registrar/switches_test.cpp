@@ -18,6 +18,8 @@ struct Settings {
     bool german;
     bool network = false;
     bool once = false;
+    bool quiet = false;
+    const wchar_t* log = L"";  // the /log value as given, quotes removed
 };
 
 void PrintTo(const Settings& settings, std::ostream* out) {
@@ -41,7 +43,9 @@ TEST_P(SwitchTable, GivesTheSettings) {
     EXPECT_EQ(basMain::bDeutsch, expected.german);
     EXPECT_EQ(basMain::allowNetworkLocations, expected.network);
     EXPECT_EQ(basMain::registerOnce, expected.once);
-    if (expected.silent) {
+    EXPECT_EQ(basMain::quiet, expected.quiet);
+    EXPECT_EQ(basMain::logFile, expected.log);
+    if (expected.silent || expected.quiet) {
         EXPECT_TRUE(doubles::World().boxes.empty());
     } else {
         ASSERT_EQ(doubles::World().boxes.size(), 1u);
@@ -86,6 +90,12 @@ const Settings kTable[] = {
     {L"/NETWORK /Once", L"D:\\Tools\\", true, false, true, true, true},
     {L"/Network/ONCE", L"D:\\Tools\\", true, false, true, true, true},
     {L"/networks /onc /once2", L"D:\\Tools\\", true, false, true},
+    {L"/QUIET", L"D:\\Tools\\", true, false, true, false, false, true},
+    {L"/quieter /quit /-quiet", L"D:\\Tools\\", true, false, true},
+    {L"/Log \"%TEMP%\\v.log\" /quiet", L"D:\\Tools\\", true, false, true, false, false, true,
+     L"%TEMP%\\v.log"},
+    {L"/log a.log /log /LOG b.log", L"D:\\Tools\\", true, false, true, false, false, false,
+     L"b.log"},
     {L"/path \t D:\\X", L"\t D:\\X\\", true, false, true},
 };
 
