@@ -70,6 +70,8 @@ std::wstring Usage(bool bDeutsch) {
                L"/office VERSION: für Office VERSION (16.0, auto) statt 12.0; mehrfach möglich\r\n"
                L"/network: Netzwerkordner erlaubt\r\n"
                L"/once: nichts, wenn der Ordner schon eingetragen ist\r\n"
+               L"/quiet: keine Meldung, auch keine Fehlermeldung\r\n"
+               L"/log DATEI: Protokoll an DATEI anhängen\r\n"
                L"/? oder /help: dieser Text\r\n\r\n"
                L"Exit-Codes: 0 eingetragen, 1 abgelehnt, 2 kein freier Platz, 3 Fehler, "
                L"4 eingetragen, aber durch Richtlinie unwirksam";
@@ -82,6 +84,8 @@ std::wstring Usage(bool bDeutsch) {
            L"/office VERSION: for Office VERSION (16.0, auto) instead of 12.0; repeatable\r\n"
            L"/network: network folders allowed\r\n"
            L"/once: nothing when the folder is there already\r\n"
+           L"/quiet: no message at all, not even an error\r\n"
+           L"/log FILE: append a log to FILE\r\n"
            L"/? or /help: this text\r\n\r\n"
            L"Exit codes: 0 added, 1 refused, 2 no free slot, 3 error, 4 added but ignored by "
            L"policy";

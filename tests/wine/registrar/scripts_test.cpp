@@ -1,6 +1,9 @@
 // What administrators and logon scripts ask of Vintrel: other Office versions, network locations,
 // one slot however often it runs, a usage box, exit codes, and no registrar left waiting for
 // another's box.
+#include <algorithm>
+#include <functional>
+
 #include "vintrel_fixture.h"
 // After <windows.h>, which the fixture brings.
 #include <sddl.h>
@@ -151,6 +154,55 @@ TEST_F(ForScripts, APolicyThatIgnoresUserLocationsIsToldAlsoWhenSilent) {
     ExpectOnlyBox(allowed, SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
     ExpectRegistered(0, folder_ + L"\\", true, L"Vintrel", L"16.0");
     ExpectRegistered(1, folder_ + L"\\", true, L"Vintrel", L"16.0");
+}
+
+// Logon scripts and Active Setup have nobody to click a box: with /quiet none appears, the run ends
+// as it ends without, and the log (its name with an environment variable) holds every box's title
+// and text on one line.
+TEST_F(ForScripts, QuietShowsNoBoxEndsAsWithoutAndLogsEachBox) {
+    struct BoxedRun {
+        const char* name;
+        std::wstring arguments;
+        DWORD exitCode;
+        std::function<void()> seed;
+    };
+    const BoxedRun runs[] = {{"refusal", L"/s /path C:", 1, [] {}},
+                             {"all slots taken", L"/langen", 2, [this] { SeedOccupied(0, 1000); }},
+                             {"helper's error box", L"", 3, [this] { SeedPath(0, REG_SZ, {}); }}};
+    const std::wstring log = harness::EnvironmentValue(L"TEMP") + L"\\vintrel-quiet.log";
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        harness::RemoveTree(log);
+        ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations));
+        run.seed();
+        const auto loud = RunVintrel(run.arguments, run.exitCode);
+        ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations));
+        run.seed();
+
+        const auto quiet =
+            RunVintrel(run.arguments + L" /quiet /log \"%TEMP%\\vintrel-quiet.log\"", run.exitCode);
+
+        EXPECT_TRUE(quiet.boxes.empty());
+        const auto bytes = harness::ReadFileBytes(log);
+        ASSERT_TRUE(bytes);
+        const std::string text(bytes->begin(), bytes->end());
+        ASSERT_FALSE(loud.boxes.empty());
+        for (const auto& box : loud.boxes) {
+            std::wstring oneLine = box.text;
+            for (auto at = oneLine.find(L"\r\n"); at != std::wstring::npos;
+                 at = oneLine.find(L"\r\n", at))
+                oneLine.replace(at, 2, L" ");
+            std::replace(oneLine.begin(), oneLine.end(), L'\t', L' ');
+            EXPECT_NE(text.find("\tbox\tnot shown (/quiet): " + harness::Narrow(box.title) + ": " +
+                                harness::Narrow(oneLine) + "\r\n"),
+                      std::string::npos)
+                << text;
+        }
+        EXPECT_NE(text.find("\tend\texit code " + std::to_string(run.exitCode) + "\r\n"),
+                  std::string::npos)
+            << text;
+    }
+    harness::RemoveTree(log);
 }
 
 // The lock is the user's in every session: named in the global namespace after the user's SID,
