@@ -361,14 +361,17 @@ TEST_F(FailingRegistry, AReusedSlotLosesOnlyWhatThisRunWrote) {
     EXPECT_EQ(World().boxes.size(), 1u);
 }
 
-// One registration for all versions: a failure in the second takes the first one's slot back.
-TEST_F(FailingRegistry, AFailureForOneVersionTakesBackTheOthers) {
-    for (const auto& [deniedKey, commandLine] :
-         {std::pair{TrustedLocations(L"16.0"), L"/s /office 12.0 /office 16.0"},
-          std::pair{TrustedLocations(L"16.0"), L"/s /network /office 12.0 /office 16.0"}}) {
+// One registration for all versions: a failure in the second version, or in allowing network
+// locations, takes the slot written before it back.
+TEST_F(FailingRegistry, AFailureAfterASlotWasWrittenTakesItBack) {
+    const std::pair<const wchar_t*, void (*)()> runs[] = {
+        {L"/s /office 12.0 /office 16.0",
+         [] { World().deniedKeys.push_back(TrustedLocations(L"16.0")); }},
+        {L"/s /network", [] { World().deniedValues.insert(L"AllowNetworkLocations"); }}};
+    for (const auto& [commandLine, deny] : runs) {
         SCOPED_TRACE(PrintToString(commandLine));
         doubles::ResetWorld();
-        World().deniedKeys.push_back(deniedKey);
+        deny();
         World().commandLineArgs = commandLine;
 
         EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
@@ -376,16 +379,6 @@ TEST_F(FailingRegistry, AFailureForOneVersionTakesBackTheOthers) {
         EXPECT_FALSE(doubles::KeyExists(Slot(0)));
         EXPECT_EQ(World().boxes.size(), 1u);
     }
-}
-
-TEST_F(FailingRegistry, NetworkLocationsThatCannotBeAllowedTakeTheSlotBack) {
-    World().deniedValues.insert(L"AllowNetworkLocations");
-    World().commandLineArgs = L"/s /network";
-
-    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
-
-    EXPECT_FALSE(doubles::KeyExists(Slot(0)));
-    EXPECT_EQ(World().boxes.size(), 1u);
 }
 
 // The helper's own error box, held until the lock is released, comes before the one that says

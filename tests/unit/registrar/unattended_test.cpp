@@ -101,16 +101,6 @@ TEST(Log, AFailedWriteNamesTheValueAndWindowsError) {
                             "taken back"));
 }
 
-TEST(Log, NoneFreeIsSaid) {
-    for (int n = 0; n <= 1000; ++n)
-        doubles::SetString(Slot(n), L"Path", L"C:\\Belegt\\");
-    World().commandLineArgs = L"/log vintrel.log";
-
-    basMain::Main();
-
-    EXPECT_THAT(Details("slot"), ElementsAre("12.0: none free"));
-}
-
 TEST(Log, WithoutLogNothingIsWrittenAnywhere) {
     World().commandLineArgs = L"/s";
 
@@ -135,6 +125,7 @@ struct BoxedRun {
     const char* name;
     void (*seed)();
     const wchar_t* commandLine;
+    std::vector<std::string> slotsLogged;
     std::vector<std::string> boxesLogged;
 };
 
@@ -158,6 +149,7 @@ TEST_P(Quiet, ShowsNoBoxAndEndsAlike) {
 
     EXPECT_EQ(quiet, loud);
     EXPECT_THAT(World().boxes, IsEmpty());
+    EXPECT_EQ(Details("slot"), run.slotsLogged);
     EXPECT_EQ(Details("box"), run.boxesLogged);
     EXPECT_EQ(Details("end"), std::vector<std::string>{"exit code " + std::to_string(loud)});
 }
@@ -181,15 +173,18 @@ const BoxedRun kBoxedRuns[] = {
     {"Refusal",
      Nothing,
      L"/s /path C:",
+     {},
      {"not shown (/quiet): Vintrel: Es ist nicht möglich einen vertrauenswürdigen Speicherort auf "
       "ein Laufwerk direkt anzulegen."}},
     {"AllSlotsTaken",
      AllTaken,
      L"/langen",
+     {"12.0: none free"},
      {"not shown (/quiet): Vintrel: All trusted locations are taken. The folder was not added."}},
     {"HelpersErrorBox",
      ZeroBytePath,
      L"",
+     {"12.0: Location0"},
      {"not shown (/quiet): Fehler in \"fnc_Reg_String_Lesen\": Es ist ein Fehler aufgetreten.  "
       "In Function: fnc_Reg_String_Lesen Fehlernummer: 5 Beschreibung: Ungültiger "
       "Prozeduraufruf oder ungültiges Argument",
@@ -198,11 +193,13 @@ const BoxedRun kBoxedRuns[] = {
     {"FailedWrite",
      DeniedPath,
      L"/s /langen",
+     {"12.0: Location0"},
      {"not shown (/quiet): Vintrel: \"D:\\Tools\\\" could not be added to the trusted "
       "locations. Access is denied."}},
     {"LockNotHad",
      LockHeld,
      L"/s /langen",
+     {},
      {"not shown (/quiet): Vintrel: Another Vintrel run does not respond. The folder was not "
       "added."}},
 };

@@ -17,34 +17,6 @@ using doubles::World;
 const std::wstring kGlobal = L"Global\\Vintrel.TrustedLocations.S-1-5-21-7-7-7-1001";
 const std::wstring kLocal = L"Local\\Vintrel.TrustedLocations.S-1-5-21-7-7-7-1001";
 
-LockObjectState OwnRun() {
-    return {};
-}
-LockObjectState OwnRunHolding() {
-    return {.heldByOther = true};
-}
-LockObjectState ElevatedRun() {
-    return {.fullAccess = false};
-}
-LockObjectState ElevatedRunHolding() {
-    return {.fullAccess = false, .heldByOther = true};
-}
-LockObjectState OtherUser() {
-    return {.ownedByUser = false};
-}
-LockObjectState OtherUserHolding() {
-    return {.ownedByUser = false, .heldByOther = true};
-}
-LockObjectState OtherUserShuttingOut() {
-    return {.ownedByUser = false, .fullAccess = false, .waitAccess = false, .heldByOther = true};
-}
-LockObjectState OtherUserLettingWaitOnly() {
-    return {.ownedByUser = false, .fullAccess = false, .heldByOther = true};
-}
-LockObjectState OtherKindOfObject() {
-    return {.ownedByUser = false, .mutex = false};
-}
-
 struct Situation {
     const char* name;
     std::optional<LockObjectState> global;
@@ -86,21 +58,32 @@ TEST_P(UserLock, WaitsOnlyForThisUsersLockAndNeverRunsWithoutOne) {
     EXPECT_THAT(World().openLocks, ::testing::IsEmpty()) << "a handle was left open";
 }
 
+// Made by this user's own registrar (the defaults), by an elevated run of this user (no full
+// access), or by another user (another owner), and held or not.
+const LockObjectState kOwn{};
+const LockObjectState kOwnHeld{.heldByOther = true};
+const LockObjectState kElevated{.fullAccess = false};
+const LockObjectState kElevatedHeld{.fullAccess = false, .heldByOther = true};
+const LockObjectState kOthers{.ownedByUser = false};
+const LockObjectState kOthersHeld{.ownedByUser = false, .heldByOther = true};
+const LockObjectState kOthersShuttingOut{
+    .ownedByUser = false, .fullAccess = false, .waitAccess = false, .heldByOther = true};
+const LockObjectState kOthersLettingWait{
+    .ownedByUser = false, .fullAccess = false, .heldByOther = true};
+const LockObjectState kOtherKind{.ownedByUser = false, .mutex = false};
+
 const Situation kSituations[] = {
     {"NoneYetIsMadeInTheGlobalNamespace", std::nullopt, std::nullopt, &kGlobal, true},
-    {"ThisUsersOwnIsTaken", OwnRun(), std::nullopt, &kGlobal, true},
-    {"ThisUsersOwnHeldIsWaitedForInVain", OwnRunHolding(), std::nullopt, &kGlobal, false},
-    {"AnElevatedRunsIsOpenedToWaitOnly", ElevatedRun(), std::nullopt, &kGlobal, true},
-    {"AnElevatedRunsHeldIsWaitedForNotPassedBy", ElevatedRunHolding(), std::nullopt, &kGlobal,
-     false},
-    {"AnotherUsersIsPassedBy", OtherUser(), std::nullopt, &kLocal, true},
-    {"AnotherUsersHeldDoesNotMakeThisUserWait", OtherUserHolding(), std::nullopt, &kLocal, true},
-    {"AnotherUsersThatShutsThisUserOutIsPassedBy", OtherUserShuttingOut(), std::nullopt, &kLocal,
-     true},
-    {"AnotherUsersThatLetsThisUserWaitIsPassedBy", OtherUserLettingWaitOnly(), std::nullopt,
-     &kLocal, true},
-    {"ANameTakenByAnotherKindOfObjectIsPassedBy", OtherKindOfObject(), std::nullopt, &kLocal, true},
-    {"BothNamesSquattedGiveNoLockAtOnce", OtherUserHolding(), OtherUserHolding(), nullptr, false},
+    {"ThisUsersOwnIsTaken", kOwn, std::nullopt, &kGlobal, true},
+    {"ThisUsersOwnHeldIsWaitedForInVain", kOwnHeld, std::nullopt, &kGlobal, false},
+    {"AnElevatedRunsIsOpenedToWaitOnly", kElevated, std::nullopt, &kGlobal, true},
+    {"AnElevatedRunsHeldIsWaitedForNotPassedBy", kElevatedHeld, std::nullopt, &kGlobal, false},
+    {"AnotherUsersIsPassedBy", kOthers, std::nullopt, &kLocal, true},
+    {"AnotherUsersHeldDoesNotMakeThisUserWait", kOthersHeld, std::nullopt, &kLocal, true},
+    {"AnotherUsersThatShutsThisUserOutIsPassedBy", kOthersShuttingOut, std::nullopt, &kLocal, true},
+    {"AnotherUsersThatLetsThisUserWaitIsPassedBy", kOthersLettingWait, std::nullopt, &kLocal, true},
+    {"ANameTakenByAnotherKindOfObjectIsPassedBy", kOtherKind, std::nullopt, &kLocal, true},
+    {"BothNamesSquattedGiveNoLockAtOnce", kOthersHeld, kOthersHeld, nullptr, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(LockObjects, UserLock, ::testing::ValuesIn(kSituations),
