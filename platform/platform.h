@@ -37,6 +37,7 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorFileNotFound = 2;
 inline constexpr long kErrorMoreData = 234;
 
 // Owns one open key; closes it through RegCloseKey on every path.
@@ -60,6 +61,12 @@ long QueryRegValue(const RegKey& key, const std::wstring& valueName, std::uint32
                    std::uint8_t* data, std::uint32_t* size);
 long SetRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t type,
                  const std::uint8_t* data, std::uint32_t size);
+// RegGetValueW for a REG_DWORD alone: a value of another type fails (ERROR_UNSUPPORTED_TYPE).
+long GetRegDword(std::uint32_t root, const std::wstring& subKey, const std::wstring& valueName,
+                 std::uint32_t& number);
+long DeleteRegValue(const RegKey& key, const std::wstring& valueName);
+// Deletes a key that has no sub-keys, with its values.
+long DeleteRegKey(std::uint32_t root, const std::wstring& subKey);
 
 // Bytes of the system's 8-bit code page as wide characters, one per byte in a single-byte code
 // page.
@@ -68,6 +75,7 @@ std::wstring AnsiBytesToWide(const std::uint8_t* data, std::size_t size);
 // ---- Message box -----------------------------------------------------------------------------
 
 inline constexpr std::uint32_t kMbIconError = 16;
+inline constexpr std::uint32_t kMbIconWarning = 48;
 inline constexpr std::uint32_t kMbIconInformation = 64;
 
 // Modal; without a title the box shows the application title.
@@ -95,6 +103,9 @@ std::wstring AppPath();
 std::wstring ProgramFileName();
 // Fixed into each program when it is built; defined by the program's entry unit.
 const wchar_t* AppTitle();
+// The release the program belongs to ("Orvantis 1.0.0"), from version.h; defined by the program's
+// entry unit.
+const wchar_t* ReleaseText();
 
 // ---- A log for administrators ------------------------------------------------------------------
 
@@ -119,8 +130,24 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes);
 
 // ---- Serialising among the current user's processes ------------------------------------------
 
+// Owns one handle to a lock object (a named mutex); closes it on every path.
+class LockObject {
+  public:
+    LockObject() = default;
+    ~LockObject();
+    LockObject(const LockObject&) = delete;
+    LockObject& operator=(const LockObject&) = delete;
+    std::uintptr_t get() const { return handle_; }
+    std::uintptr_t* put();  // closes any held handle, then hands out the slot to fill
+    void swap(LockObject& other) noexcept { std::swap(handle_, other.handle_); }
+
+  private:
+    std::uintptr_t handle_ = 0;
+};
+
 // Holds a lock shared by all of the current user's processes in every session (only this
 // session's when that cannot be had) for its lifetime; acquiring waits at most timeoutMs.
+// Built on the lock-object operations below (platform/userlock.cpp).
 class UserLock {
   public:
     UserLock(const std::wstring& name, std::uint32_t timeoutMs);
@@ -128,11 +155,27 @@ class UserLock {
     UserLock(const UserLock&) = delete;
     UserLock& operator=(const UserLock&) = delete;
     // False when the wait timed out or no lock could be made.
-    bool held() const { return handle_ != 0; }
+    bool held() const { return lock_.get() != 0; }
 
   private:
-    std::uintptr_t handle_ = 0;
+    LockObject lock_;
 };
+
+// The current user's SID as text ("S-1-5-21-..."); empty when it cannot be had.
+std::wstring CurrentUserSid();
+enum class LockCreation { Created, AlreadyThere, AccessDenied, Failed };
+// Creates the named lock object, owned by the current user and usable by that user alone, or
+// opens it with full rights when it is already there.
+LockCreation CreateLockObject(const std::wstring& fullName, LockObject& lock);
+// Opens an existing lock object with just the rights to wait for it, release it and read its
+// owner: what a lock made by an elevated run of the same user still grants a normal one.
+bool OpenLockObjectToWait(const std::wstring& fullName, LockObject& lock);
+// Whether the current user owns the object: nobody else can make an object that this user owns.
+bool LockObjectIsCurrentUsers(const LockObject& lock);
+// True once the lock is this process's (also when its last holder ended without releasing it);
+// false when timeoutMs passed first.
+bool WaitForLockObject(const LockObject& lock, std::uint32_t timeoutMs);
+void ReleaseLockObject(const LockObject& lock);
 
 // ---- Paths -----------------------------------------------------------------------------------
 

@@ -40,6 +40,24 @@ std::wstring LockNotHad(bool bDeutsch) {
                     : L"Another Vintrel run does not respond. The folder was not added.";
 }
 
+std::wstring WriteFailed(bool bDeutsch, const std::wstring& sPfad, const std::wstring& sMeldung) {
+    return L"\"" + sPfad + L"\"" +
+           (bDeutsch ? L" konnte nicht zu den Vertrauenswürdigen Speicherorten hinzugefügt werden."
+                     : L" could not be added to the trusted locations.") +
+           L"\r\n" + sMeldung;
+}
+
+std::wstring OnlyPolicyLocations(bool bDeutsch, const std::wstring& sPfad,
+                                 const std::wstring& sVersionen) {
+    if (bDeutsch) {
+        return L"\"" + sPfad + L"\" wurde eingetragen, aber eine Richtlinie lässt für Access " +
+               sVersionen +
+               L" nur von der Richtlinie gesetzte vertrauenswürdige Speicherorte gelten.";
+    }
+    return L"\"" + sPfad + L"\" was added, but a policy lets Access " + sVersionen +
+           L" trust only locations set by policy.";
+}
+
 // Short lines without tab stops: a message box wraps long lines and aligns tabs unevenly.
 std::wstring Usage(bool bDeutsch) {
     if (bDeutsch) {
@@ -52,8 +70,11 @@ std::wstring Usage(bool bDeutsch) {
                L"/office VERSION: für Office VERSION (16.0, auto) statt 12.0; mehrfach möglich\r\n"
                L"/network: Netzwerkordner erlaubt\r\n"
                L"/once: nichts, wenn der Ordner schon eingetragen ist\r\n"
+               L"/quiet: keine Meldung, auch keine Fehlermeldung\r\n"
+               L"/log DATEI: Protokoll an DATEI anhängen\r\n"
                L"/? oder /help: dieser Text\r\n\r\n"
-               L"Exit-Codes: 0 eingetragen, 1 abgelehnt, 2 kein freier Platz, 3 Fehler";
+               L"Exit-Codes: 0 eingetragen, 1 abgelehnt, 2 kein freier Platz, 3 Fehler, "
+               L"4 eingetragen, aber durch Richtlinie unwirksam";
     }
     return L"Adds a folder to the trusted locations of Microsoft Access.\r\n\r\n"
            L"/s: no success message\r\n"
@@ -63,8 +84,11 @@ std::wstring Usage(bool bDeutsch) {
            L"/office VERSION: for Office VERSION (16.0, auto) instead of 12.0; repeatable\r\n"
            L"/network: network folders allowed\r\n"
            L"/once: nothing when the folder is there already\r\n"
+           L"/quiet: no message at all, not even an error\r\n"
+           L"/log FILE: append a log to FILE\r\n"
            L"/? or /help: this text\r\n\r\n"
-           L"Exit codes: 0 added, 1 refused, 2 no free slot, 3 error";
+           L"Exit codes: 0 added, 1 refused, 2 no free slot, 3 error, 4 added but ignored by "
+           L"policy";
 }
 
 }  // namespace messages

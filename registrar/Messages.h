@@ -12,6 +12,11 @@ std::wstring AllSlotsTaken(bool bDeutsch);
 std::wstring InvalidOfficeVersion(bool bDeutsch, const std::wstring& sVersion);
 std::wstring NoAccessInstalled(bool bDeutsch);
 std::wstring LockNotHad(bool bDeutsch);
+// sMeldung: Windows' message for the write that failed.
+std::wstring WriteFailed(bool bDeutsch, const std::wstring& sPfad, const std::wstring& sMeldung);
+// sVersionen: the versions concerned, "16.0" or "14.0, 16.0".
+std::wstring OnlyPolicyLocations(bool bDeutsch, const std::wstring& sPfad,
+                                 const std::wstring& sVersionen);
 // Every switch, one line each, and the exit codes.
 std::wstring Usage(bool bDeutsch);
 

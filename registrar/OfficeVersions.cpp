@@ -25,11 +25,6 @@ int SmallNumber(const std::wstring& digits) {
     return number;
 }
 
-std::wstring InstalledAccessVersion() {
-    return VersionOfCurVer(basRegistry::fnc_Reg_String_Lesen(platform::kHkeyClassesRoot,
-                                                             L"Access.Application\\CurVer", L""));
-}
-
 }  // namespace
 
 bool IsOfficeVersion(const std::wstring& value) {
@@ -52,7 +47,11 @@ Choice Choose(const std::vector<std::wstring>& named) {
     for (const auto& value : named) {
         std::wstring version = value;
         if (textHelpers::LowerCase(value) == L"auto") {
-            version = InstalledAccessVersion();
+            if (!choice.curVer) {
+                choice.curVer =
+                    basRegistry::fnc_Reg_String_Lesen(platform::kHkeyClassesRoot, kCurVerKey, L"");
+            }
+            version = VersionOfCurVer(*choice.curVer);
             if (version.empty()) {
                 choice.problem = Choice::Problem::NoAccessInstalled;
                 return choice;

@@ -4,9 +4,14 @@
 
 #include "basMain.h"
 #include "platform.h"
+#include "version.h"
 
 const wchar_t* platform::AppTitle() {
     return L"Vintrel";
+}
+
+const wchar_t* platform::ReleaseText() {
+    return L"" ORVANTIS_RELEASE_TEXT;
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

@@ -1,9 +1,14 @@
 #include "basMain.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
+#include "Boxes.h"
+#include "EventLog.h"
 #include "Messages.h"
 #include "TextHelpers.h"
+#include "TrustPolicy.h"
 #include "basRegistry.h"
 
 namespace basMain {
@@ -14,6 +19,8 @@ std::vector<std::wstring> officeVersionsNamed;
 bool allowNetworkLocations = false;
 bool registerOnce = false;
 bool showUsage = false;
+bool quiet = false;
+std::wstring logFile;
 
 namespace {
 
@@ -45,51 +52,205 @@ std::wstring FourDigits(int lZahl) {
     return std::wstring(sZahl.size() < 4 ? 4 - sZahl.size() : 0, L'0') + sZahl;
 }
 
-void WriteLocation(const std::wstring& sVersion, std::int32_t lLocation, const std::wstring& sPfad,
-                   std::int32_t lUnterordner) {
+// A slot is free when its "Path" is missing or holds no characters; one that could not be read may
+// hold another program's folder.
+bool IsFree(const std::wstring& sGelesen, basRegistry::Found found) {
+    return sGelesen.empty() && found != basRegistry::Found::Unreadable;
+}
+
+// What this run wrote into one slot, so that a failed registration can take it out again.
+struct WrittenSlot {
+    std::wstring sSchluessel;
+    bool keyCreated = false;
+    std::vector<std::wstring> values;
+};
+
+// A value that could not be written, and why.
+struct FailedValue {
+    std::wstring sWertName;
+    basRegistry::WriteFailure failure;
+};
+
+// Writes the slot's values in their order and stops at the first that fails.
+std::optional<FailedValue> WriteLocation(const std::wstring& sVersion, const SlotChoice& slot,
+                                         const std::wstring& sPfad, std::int32_t lUnterordner,
+                                         WrittenSlot& written) {
     const std::uint32_t lRoot = platform::kHkeyCurrentUser;
-    const std::wstring sSchluessel = LocationKey(lLocation, sVersion);
-    const std::wstring sDatum = DateText(platform::Now(), platform::TimeSeparator());
-    basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Date", sDatum);
-    basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Description",
-                                          L"Set by " + platform::ProgramFileName());
-    basRegistry::fnc_Reg_String_Schreiben(lRoot, sSchluessel, L"Path", sPfad);
+    written.sSchluessel = LocationKey(slot.lLocation, sVersion);
+    written.keyCreated = slot.keyMissing;
+    const std::pair<std::wstring, std::wstring> aTexte[] = {
+        {L"Date", DateText(platform::Now(), platform::TimeSeparator())},
+        {L"Description", L"Set by " + platform::ProgramFileName()},
+        {L"Path", sPfad}};
+    for (const auto& [sWertName, sText] : aTexte) {
+        if (auto failure =
+                basRegistry::fnc_Reg_String_Schreiben(lRoot, written.sSchluessel, sWertName, sText))
+            return FailedValue{sWertName, *failure};
+        written.values.push_back(sWertName);
+    }
     if (lUnterordner == 1) {
-        basRegistry::fnc_Reg_Num_Schreiben(lRoot, sSchluessel, L"AllowSubfolders", 1);
+        if (auto failure = basRegistry::fnc_Reg_Num_Schreiben(lRoot, written.sSchluessel,
+                                                              L"AllowSubfolders", 1))
+            return FailedValue{L"AllowSubfolders", *failure};
+        written.values.push_back(L"AllowSubfolders");
+    }
+    return std::nullopt;
+}
+
+// A slot that this run made is deleted whole; in a slot that was there, only this run's values go.
+void RemoveWritten(const std::vector<WrittenSlot>& slots) {
+    const std::uint32_t lRoot = platform::kHkeyCurrentUser;
+    for (const auto& slot : slots) {
+        if (slot.keyCreated) {
+            basRegistry::DeleteKey(lRoot, slot.sSchluessel);
+            continue;
+        }
+        for (const auto& sWertName : slot.values)
+            basRegistry::DeleteValue(lRoot, slot.sSchluessel, sWertName);
     }
 }
 
-enum class Registration { Done, NoFreeSlot, LockNotHad };
+std::wstring SlotDetails(const SlotChoice& slot) {
+    if (slot.lLocation == kKeineFreieLocation)
+        return L"none free";
+    const std::wstring sLocation = L"Location" + std::to_wstring(slot.lLocation);
+    return slot.alreadyRegistered ? L"already registered in " + sLocation : sLocation;
+}
+
+enum class Registration { Done, NoFreeSlot, LockNotHad, WriteFailed };
+
+struct Outcome {
+    Registration registration = Registration::Done;
+    std::optional<basRegistry::WriteFailure> failure;  // with WriteFailed
+    std::vector<std::wstring> ignoringVersions;        // with Done: Access ignores the entry
+};
 
 // The slots of every version are chosen before anything is written, so a version without a free
-// slot leaves all of them untouched. No box is shown while the lock is held: another registrar of
-// the same user would wait for as long as the box stands open.
-Registration RegisterUnderLock(const std::vector<std::wstring>& versions, const std::wstring& sPfad,
-                               std::int32_t lUnterordner) {
+// slot leaves all of them untouched, and a write that fails takes back what the run wrote before
+// it. No box is shown while the lock is held: another registrar of the same user would wait for
+// as long as the box stands open.
+Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::wstring& sPfad,
+                          std::int32_t lUnterordner) {
     const platform::UserLock sperre(kSperre, kLockWaitMs);
     if (!sperre.held())
-        return Registration::LockNotHad;
+        return {Registration::LockNotHad, std::nullopt, {}};
     basRegistry::HoldErrorBoxes();
     std::vector<SlotChoice> slots;
     for (const auto& sVersion : versions) {
-        slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad)
-                                     : SlotChoice{fnc_Freie_Location_Suchen(sVersion), false});
+        slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad) : FirstFreeSlot(sVersion));
+        eventlog::Write(L"slot", sVersion + L": " + SlotDetails(slots.back()));
     }
     const bool noFreeSlot = std::any_of(slots.begin(), slots.end(), [](const SlotChoice& slot) {
         return slot.lLocation == kKeineFreieLocation;
     });
     if (noFreeSlot)
-        return Registration::NoFreeSlot;
+        return {Registration::NoFreeSlot, std::nullopt, {}};
+    std::vector<WrittenSlot> written;
     for (std::size_t i = 0; i < versions.size(); ++i) {
-        if (!slots[i].alreadyRegistered)
-            WriteLocation(versions[i], slots[i].lLocation, sPfad, lUnterordner);
-        if (allowNetworkLocations) {
-            basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
-                                               TrustedLocationsKey(versions[i]),
-                                               L"AllowNetworkLocations", 1);
+        std::optional<FailedValue> failed;
+        if (!slots[i].alreadyRegistered) {
+            failed =
+                WriteLocation(versions[i], slots[i], sPfad, lUnterordner, written.emplace_back());
         }
+        if (!failed && allowNetworkLocations) {
+            if (auto failure = basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
+                                                                  TrustedLocationsKey(versions[i]),
+                                                                  L"AllowNetworkLocations", 1))
+                failed = FailedValue{L"AllowNetworkLocations", *failure};
+        }
+        if (failed) {
+            RemoveWritten(written);
+            eventlog::Write(L"write", versions[i] + L" " + failed->sWertName + L": error " +
+                                          std::to_wstring(failed->failure.number) + L" (" +
+                                          failed->failure.description +
+                                          L"); what this run wrote is taken back");
+            return {Registration::WriteFailed, failed->failure, {}};
+        }
+        eventlog::Write(L"write", versions[i] + L": ok");
     }
-    return Registration::Done;
+    // The entry stays written all the same: the policy may be lifted later.
+    return {Registration::Done, std::nullopt, trustPolicy::VersionsIgnoringUserLocations(versions)};
+}
+
+// "16.0", or "14.0, 16.0" for several.
+std::wstring Listed(const std::vector<std::wstring>& items) {
+    std::wstring sListe;
+    for (const auto& item : items)
+        sListe += (sListe.empty() ? L"" : L", ") + item;
+    return sListe;
+}
+
+// The versions to write, and what "auto" read.
+std::wstring OfficeDetails(const officeVersions::Choice& choice) {
+    using Problem = officeVersions::Choice::Problem;
+    std::wstring details = choice.problem == Problem::InvalidValue
+                               ? L"invalid version \"" + choice.invalidValue + L"\""
+                           : choice.problem == Problem::NoAccessInstalled
+                               ? std::wstring(L"no installed Access")
+                               : Listed(choice.versions);
+    if (choice.curVer) {
+        details += L"; auto read \"" + *choice.curVer + L"\" from HKEY_CLASSES_ROOT\\" +
+                   officeVersions::kCurVerKey;
+    }
+    return details;
+}
+
+// Everything after the switches: the checks, the registration and the one box that reports it.
+int Register(std::wstring sPfad, std::int32_t lUnterordner) {
+    const int errorsBefore = basRegistry::ErrorCount();
+    const auto exitCode = [errorsBefore](ExitCode code) {
+        return basRegistry::ErrorCount() > errorsBefore ? kRegistryError : code;
+    };
+    if (showUsage) {
+        boxes::Show(messages::Usage(bDeutsch), platform::kMbIconInformation,
+                    platform::ProgramFileName());
+        return kRegistered;
+    }
+
+    AppendBackslash(sPfad);
+    if (IsDriveRoot(sPfad)) {
+        boxes::Show(messages::Refusal(bDeutsch), platform::kMbIconError);
+        return kRefused;
+    }
+
+    const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
+    eventlog::Write(L"office", OfficeDetails(choice));
+    using Problem = officeVersions::Choice::Problem;
+    if (choice.problem != Problem::None) {
+        boxes::Show(choice.problem == Problem::InvalidValue
+                        ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
+                        : messages::NoAccessInstalled(bDeutsch),
+                    platform::kMbIconError);
+        return exitCode(kRefused);
+    }
+
+    const Outcome outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
+    basRegistry::ShowHeldErrorBoxes();
+    switch (outcome.registration) {
+        case Registration::LockNotHad:
+            boxes::Show(messages::LockNotHad(bDeutsch), platform::kMbIconError);
+            return kRegistryError;
+        case Registration::NoFreeSlot:
+            boxes::Show(messages::AllSlotsTaken(bDeutsch), platform::kMbIconError);
+            return exitCode(kNoFreeSlot);
+        case Registration::WriteFailed:
+            boxes::Show(messages::WriteFailed(bDeutsch, sPfad, outcome.failure->description),
+                        platform::kMbIconError);
+            return kRegistryError;
+        case Registration::Done:
+            break;
+    }
+    if (!outcome.ignoringVersions.empty()) {
+        boxes::Show(
+            messages::OnlyPolicyLocations(bDeutsch, sPfad, Listed(outcome.ignoringVersions)),
+            platform::kMbIconWarning);
+        return exitCode(kIgnoredByPolicy);
+    }
+    if (bMeldung) {
+        boxes::Show(messages::Success(bDeutsch, sPfad), platform::kMbIconInformation,
+                    platform::ProgramFileName());
+    }
+    return exitCode(kRegistered);
 }
 
 }  // namespace
@@ -101,83 +262,59 @@ int Main() {
     allowNetworkLocations = false;
     registerOnce = false;
     showUsage = false;
+    quiet = false;
+    logFile.clear();
     std::int32_t lUnterordner = 1;
     std::wstring sPfad = platform::AppPath();
-    const int errorsBefore = basRegistry::ErrorCount();
-    const auto exitCode = [errorsBefore](ExitCode code) {
-        return basRegistry::ErrorCount() > errorsBefore ? kRegistryError : code;
-    };
 
     std::vector<std::wstring> aSchalter;
+    std::vector<std::wstring> ignored;
     if (fnc_Kommandozeile_Zerlegen(aSchalter, L"/") > 0) {
-        for (const auto& sSchalter : aSchalter)
-            ApplySwitch(sSchalter, lUnterordner, sPfad);
+        for (const auto& sSchalter : aSchalter) {
+            if (!ApplySwitch(sSchalter, lUnterordner, sPfad) && !sSchalter.empty())
+                ignored.push_back(sSchalter);
+        }
     }
-    if (showUsage) {
-        platform::MsgBox(messages::Usage(bDeutsch), platform::kMbIconInformation,
-                         platform::ProgramFileName());
-        return kRegistered;
-    }
-
-    AppendBackslash(sPfad);
-    if (IsDriveRoot(sPfad)) {
-        platform::MsgBox(messages::Refusal(bDeutsch), platform::kMbIconError);
-        return kRefused;
-    }
-
-    const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
-    using Problem = officeVersions::Choice::Problem;
-    if (choice.problem != Problem::None) {
-        platform::MsgBox(choice.problem == Problem::InvalidValue
-                             ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
-                             : messages::NoAccessInstalled(bDeutsch),
-                         platform::kMbIconError);
-        return exitCode(kRefused);
-    }
-
-    const Registration outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
-    basRegistry::ShowHeldErrorBoxes();
-    switch (outcome) {
-        case Registration::LockNotHad:
-            platform::MsgBox(messages::LockNotHad(bDeutsch), platform::kMbIconError);
-            return kRegistryError;
-        case Registration::NoFreeSlot:
-            platform::MsgBox(messages::AllSlotsTaken(bDeutsch), platform::kMbIconError);
-            return exitCode(kNoFreeSlot);
-        case Registration::Done:
-            break;
-    }
-    if (bMeldung) {
-        platform::MsgBox(messages::Success(bDeutsch, sPfad), platform::kMbIconInformation,
-                         platform::ProgramFileName());
-    }
-    return exitCode(kRegistered);
+    eventlog::Open(logFile.empty() ? std::wstring()
+                                   : eventlog::ResolvePath(logFile, platform::AppPath()));
+    boxes::SetQuiet(quiet);
+    eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
+                                  platform::CommandLineArgs() + L"; ignored: " +
+                                  (ignored.empty() ? L"none" : Listed(ignored)));
+    const int code = Register(sPfad, lUnterordner);
+    eventlog::Write(L"end", L"exit code " + std::to_wstring(code));
+    return code;
 }
 
 std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion) {
+    return FirstFreeSlot(sVersion).lLocation;
+}
+
+SlotChoice FirstFreeSlot(const std::wstring& sVersion) {
     for (std::int32_t lLocation = 0; lLocation <= kLetzteLocation; ++lLocation) {
-        const std::wstring sSchluessel = LocationKey(lLocation, sVersion);
-        if (basRegistry::fnc_Reg_String_Lesen(platform::kHkeyCurrentUser, sSchluessel, L"Path")
-                .empty()) {
-            return lLocation;
-        }
+        basRegistry::Found found = basRegistry::Found::Unreadable;
+        const std::wstring sGelesen = basRegistry::fnc_Reg_String_Lesen(
+            platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path", &found);
+        if (IsFree(sGelesen, found))
+            return {lLocation, false, found == basRegistry::Found::NoKey};
     }
-    return kKeineFreieLocation;
+    return {};
 }
 
 SlotChoice ChooseSlot(const std::wstring& sVersion, const std::wstring& sPfad) {
     SlotChoice choice;
     for (std::int32_t lLocation = 0; lLocation <= kLetzteLocation; ++lLocation) {
+        basRegistry::Found found = basRegistry::Found::Unreadable;
         std::wstring stored = basRegistry::fnc_Reg_String_Lesen(
-            platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path");
+            platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path", &found);
         if (stored.empty()) {
-            if (choice.lLocation == kKeineFreieLocation)
-                choice.lLocation = lLocation;
+            if (choice.lLocation == kKeineFreieLocation && IsFree(stored, found))
+                choice = {lLocation, false, found == basRegistry::Found::NoKey};
             continue;
         }
         AppendBackslash(stored);
         if (platform::EqualIgnoringCase(stored, sPfad))
-            return {lLocation, true};
+            return {lLocation, true, false};
     }
     return choice;
 }
@@ -224,30 +361,45 @@ std::int32_t fnc_Kommandozeile_Zerlegen(std::vector<std::wstring>& aSchalter,
     return lAnzahl;
 }
 
-void ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad) {
+bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad) {
     const std::wstring sKlein = LowerCase(sSchalter);
+    bool erkannt = true;
     if (sKlein == L"s")
         bMeldung = false;
-    if (sKlein == L"langen")
+    else if (sKlein == L"langen")
         bDeutsch = false;
-    if (sKlein == L"nosubfolder")
+    else if (sKlein == L"nosubfolder")
         lUnterordner = 0;
+    else if (sKlein == L"network")
+        allowNetworkLocations = true;
+    else if (sKlein == L"once")
+        registerOnce = true;
+    else if (sKlein == L"quiet")
+        quiet = true;
+    else if (sKlein == L"?" || sKlein == L"help")
+        showUsage = true;
+    else
+        erkannt = false;
+    // The words with a value are prefixes, tried whatever the others said.
     if (sKlein.substr(0, 4) == L"path") {
+        erkannt = true;
         const std::wstring sWert = SwitchValue(sSchalter, 4);
         if (!sWert.empty())
             sPfad = sWert;
     }
     if (sKlein.substr(0, 6) == L"office") {
+        erkannt = true;
         const std::wstring sWert = SwitchValue(sSchalter, 6);
         if (!sWert.empty())
             officeVersionsNamed.push_back(sWert);
     }
-    if (sKlein == L"network")
-        allowNetworkLocations = true;
-    if (sKlein == L"once")
-        registerOnce = true;
-    if (sKlein == L"?" || sKlein == L"help")
-        showUsage = true;
+    if (sKlein.substr(0, 3) == L"log") {
+        erkannt = true;
+        const std::wstring sWert = SwitchValue(sSchalter, 3);
+        if (!sWert.empty())
+            logFile = sWert;
+    }
+    return erkannt;
 }
 
 void AppendBackslash(std::wstring& sPfad) {

@@ -19,6 +19,8 @@ extern std::vector<std::wstring> officeVersionsNamed;  // /office values, quotes
 extern bool allowNetworkLocations;                     // /network
 extern bool registerOnce;                              // /once
 extern bool showUsage;                                 // /? or /help
+extern bool quiet;                                     // /quiet: no box of any kind
+extern std::wstring logFile;                           // /log: as given, quotes removed
 
 // What fnc_Freie_Location_Suchen gives when every slot already holds a folder.
 inline constexpr std::int32_t kKeineFreieLocation = -1;
@@ -26,10 +28,11 @@ inline constexpr std::int32_t kLetzteLocation = 1000;
 
 // The process's exit code, for scripts. A registry helper's error box outranks the others.
 enum ExitCode : int {
-    kRegistered = 0,     // also: already there with /once, or the usage box was shown
-    kRefused = 1,        // a drive root, an invalid /office value, "auto" without Access
-    kNoFreeSlot = 2,     // for some version; then nothing was written for any
-    kRegistryError = 3,  // a helper's error box was shown, or the lock could not be had
+    kRegistered = 0,       // also: already there with /once, or the usage box was shown
+    kRefused = 1,          // a drive root, an invalid /office value, "auto" without Access
+    kNoFreeSlot = 2,       // for some version; then nothing was written for any
+    kRegistryError = 3,    // a helper's error box was shown, a write failed, or no lock was had
+    kIgnoredByPolicy = 4,  // written, but policy lets Access trust only locations set by policy
 };
 
 // How long a registrar waits for another one that holds the lock.
@@ -37,7 +40,8 @@ inline constexpr std::uint32_t kLockWaitMs = 30000;
 
 int Main();
 
-// The first slot 0..1000 of the Office version whose "Path" reads empty, or kKeineFreieLocation.
+// The first slot 0..1000 of the Office version whose "Path" is missing or holds no characters, or
+// kKeineFreieLocation. A "Path" that cannot be read may hold another program's folder: occupied.
 std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion = officeVersions::kStandard);
 
 // With /once: the slot that already holds sPfad (compared without regard to case, both with a
@@ -45,15 +49,18 @@ std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion = officeVers
 struct SlotChoice {
     std::int32_t lLocation = kKeineFreieLocation;
     bool alreadyRegistered = false;
+    bool keyMissing = false;  // the free slot's key does not exist yet
 };
+// The first free slot as fnc_Freie_Location_Suchen finds it, and whether its key exists.
+SlotChoice FirstFreeSlot(const std::wstring& sVersion);
 SlotChoice ChooseSlot(const std::wstring& sVersion, const std::wstring& sPfad);
 
 // Cuts the process's command-line arguments at every sTrenner into trimmed switch texts.
 std::int32_t fnc_Kommandozeile_Zerlegen(std::vector<std::wstring>& aSchalter,
                                         std::wstring sTrenner);
 
-// The switch table: reads one switch text into the settings.
-void ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad);
+// The switch table: reads one switch text into the settings; false when it matches no switch.
+bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std::wstring& sPfad);
 
 // Gives the folder the trailing backslash it lacks.
 void AppendBackslash(std::wstring& sPfad);

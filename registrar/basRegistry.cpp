@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "Boxes.h"
 #include "TextHelpers.h"
 #include "platform.h"
 
@@ -73,19 +74,48 @@ void ShowErrorBox(const std::wstring& sFunktion, const platform::RuntimeError& f
     if (boxesHeld)
         heldBoxes.push_back(std::move(box));
     else
-        platform::MsgBox(box.text, platform::kMbIconError, box.title);
+        boxes::Show(box.text, platform::kMbIconError, box.title);
 }
 
 platform::RuntimeError OutOfMemory() {
     return {kKeinSpeicher, L"Nicht genügend Speicher"};
 }
 
-// Called only inside the trap of fnc_Reg_String_Lesen.
-std::wstring fnc_Reg_Wert_Lesen(const platform::RegKey& hSchluessel, std::wstring sWertName) {
+// Runs a helper's registry work inside its error trap: a run-time error ends the work, is shown in
+// the helper's error box, and is given back for callers that report it further.
+template <typename Work>
+std::optional<platform::RuntimeError> Trapped(const std::wstring& sFunktion, Work work) {
+    std::optional<platform::RuntimeError> fehler;
+    try {
+        work();
+    } catch (const platform::RuntimeError& laufzeitfehler) {
+        fehler = laufzeitfehler;
+    } catch (const std::bad_alloc&) {
+        fehler = OutOfMemory();
+    }
+    if (fehler)
+        ShowErrorBox(sFunktion, *fehler);
+    return fehler;
+}
+
+// With the number alone where Windows has no text for it.
+WriteFailure WindowsFailure(long lFehler) {
+    const std::wstring sMeldung = platform::ErrorMessage(static_cast<std::uint32_t>(lFehler));
+    return {static_cast<std::int32_t>(lFehler),
+            sMeldung.empty() ? std::to_wstring(lFehler) : sMeldung};
+}
+
+// Called only inside the trap of fnc_Reg_String_Lesen; gefunden is set on every way out.
+std::wstring fnc_Reg_Wert_Lesen(const platform::RegKey& hSchluessel, std::wstring sWertName,
+                                Found& gefunden) {
+    gefunden = Found::Unreadable;
     std::uint32_t lTyp = 0;
     std::uint32_t lGroesse = 0;
-    if (platform::QueryRegValue(hSchluessel, sWertName, &lTyp, nullptr, &lGroesse) !=
-        platform::kErrorSuccess) {
+    const long lAbfrage =
+        platform::QueryRegValue(hSchluessel, sWertName, &lTyp, nullptr, &lGroesse);
+    if (lAbfrage != platform::kErrorSuccess) {
+        if (lAbfrage == platform::kErrorFileNotFound)
+            gefunden = Found::NoValue;
         return {};
     }
     std::uint32_t lTypZweit = 0;
@@ -99,9 +129,14 @@ std::wstring fnc_Reg_Wert_Lesen(const platform::RegKey& hSchluessel, std::wstrin
         const std::wstring sText = TextOfUtf16(aPuffer);
         const auto lEnde = sText.find(L'\0');
         if (lEnde == std::wstring::npos) {
+            // Zero bytes hold nothing; a text stored without its NUL (Access reads it) holds a
+            // folder that this reader cannot give.
+            if (aPuffer.empty())
+                gefunden = Found::Read;
             throw platform::RuntimeError{kUngueltigesArgument,
                                          L"Ungültiger Prozeduraufruf oder ungültiges Argument"};
         }
+        gefunden = Found::Read;
         return sText.substr(0, lEnde);
     }
     if (lTyp == platform::kRegBinary) {
@@ -114,62 +149,103 @@ std::wstring fnc_Reg_Wert_Lesen(const platform::RegKey& hSchluessel, std::wstrin
             return {};
         }
         const std::wstring sText = platform::AnsiBytesToWide(aPuffer.data(), kBinaerPuffer);
+        gefunden = Found::Read;
         return sText.substr(0, std::min<std::size_t>(lGroesse, kBinaerPuffer));
     }
+    gefunden = Found::Read;
     return {};
+}
+
+// Both writers: create the key, then set the value; a step that fails ends the write.
+std::optional<WriteFailure> WriteValue(const std::wstring& sFunktion, std::uint32_t lRoot,
+                                       const std::wstring& sSchluessel,
+                                       const std::wstring& sWertName, std::uint32_t lTyp,
+                                       const std::vector<std::uint8_t>& aDaten) {
+    std::optional<WriteFailure> fehlschlag;
+    const auto fehler = Trapped(sFunktion, [&] {
+        platform::RegKey hSchluessel;
+        const long lAngelegt = platform::CreateRegKey(lRoot, sSchluessel, hSchluessel);
+        if (lAngelegt != platform::kErrorSuccess) {
+            fehlschlag = WindowsFailure(lAngelegt);
+            return;
+        }
+        const long lGesetzt = platform::SetRegValue(hSchluessel, sWertName, lTyp, aDaten.data(),
+                                                    static_cast<std::uint32_t>(aDaten.size()));
+        if (lGesetzt != platform::kErrorSuccess)
+            fehlschlag = WindowsFailure(lGesetzt);
+    });
+    return fehler ? fehler : fehlschlag;
 }
 
 }  // namespace
 
 std::wstring fnc_Reg_String_Lesen(const std::uint32_t& lRoot, const std::wstring& sSchluessel,
-                                  const std::wstring& sWertName) {
-    const std::wstring sFunktion = L"fnc_Reg_String_Lesen";
+                                  const std::wstring& sWertName, Found* found) {
     std::wstring sErgebnis;
-    try {
+    Found gefunden = Found::Unreadable;
+    Trapped(L"fnc_Reg_String_Lesen", [&] {
         platform::RegKey hSchluessel;
-        platform::OpenRegKey(lRoot, sSchluessel, hSchluessel);
-        sErgebnis = fnc_Reg_Wert_Lesen(hSchluessel, sWertName);
-    } catch (const platform::RuntimeError& fehler) {
-        ShowErrorBox(sFunktion, fehler);
-    } catch (const std::bad_alloc&) {
-        ShowErrorBox(sFunktion, OutOfMemory());
-    }
+        const long lGeoeffnet = platform::OpenRegKey(lRoot, sSchluessel, hSchluessel);
+        sErgebnis = fnc_Reg_Wert_Lesen(hSchluessel, sWertName, gefunden);
+        // Without a key the query fails for want of a handle; what counts is why the open failed.
+        if (lGeoeffnet != platform::kErrorSuccess) {
+            gefunden =
+                lGeoeffnet == platform::kErrorFileNotFound ? Found::NoKey : Found::Unreadable;
+        }
+    });
+    if (found)
+        *found = gefunden;
     return sErgebnis;
 }
 
-void fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot, const std::wstring& sSchluessel,
-                           const std::wstring& sWertName, const std::int32_t& lZahl) {
-    const std::wstring sFunktion = L"fnc_Reg_Num_Schreiben";
-    try {
-        platform::RegKey hSchluessel;
-        platform::CreateRegKey(lRoot, sSchluessel, hSchluessel);
-        const auto lBits = static_cast<std::uint32_t>(lZahl);
-        const std::uint8_t aDaten[4] = {static_cast<std::uint8_t>(lBits & 0xFF),
-                                        static_cast<std::uint8_t>((lBits >> 8) & 0xFF),
-                                        static_cast<std::uint8_t>((lBits >> 16) & 0xFF),
-                                        static_cast<std::uint8_t>((lBits >> 24) & 0xFF)};
-        platform::SetRegValue(hSchluessel, sWertName, platform::kRegDword, aDaten, 4);
-    } catch (const platform::RuntimeError& fehler) {
-        ShowErrorBox(sFunktion, fehler);
-    } catch (const std::bad_alloc&) {
-        ShowErrorBox(sFunktion, OutOfMemory());
-    }
+std::optional<WriteFailure> fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot,
+                                                  const std::wstring& sSchluessel,
+                                                  const std::wstring& sWertName,
+                                                  const std::int32_t& lZahl) {
+    const auto lBits = static_cast<std::uint32_t>(lZahl);
+    return WriteValue(
+        L"fnc_Reg_Num_Schreiben", lRoot, sSchluessel, sWertName, platform::kRegDword,
+        {static_cast<std::uint8_t>(lBits & 0xFF), static_cast<std::uint8_t>((lBits >> 8) & 0xFF),
+         static_cast<std::uint8_t>((lBits >> 16) & 0xFF),
+         static_cast<std::uint8_t>((lBits >> 24) & 0xFF)});
 }
 
-void fnc_Reg_String_Schreiben(const std::uint32_t& lRoot, const std::wstring& sSchluessel,
-                              const std::wstring& sWertName, const std::wstring& sText) {
-    const std::wstring sFunktion = L"fnc_Reg_String_Schreiben";
-    try {
+std::optional<WriteFailure> fnc_Reg_String_Schreiben(const std::uint32_t& lRoot,
+                                                     const std::wstring& sSchluessel,
+                                                     const std::wstring& sWertName,
+                                                     const std::wstring& sText) {
+    return WriteValue(L"fnc_Reg_String_Schreiben", lRoot, sSchluessel, sWertName, platform::kRegSz,
+                      Utf16Bytes(sText));
+}
+
+std::optional<std::uint32_t> ReadNumber(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                        const std::wstring& sWertName) {
+    std::optional<std::uint32_t> lZahl;
+    Trapped(L"ReadNumber", [&] {
+        std::uint32_t lGelesen = 0;
+        if (platform::GetRegDword(lRoot, sSchluessel, sWertName, lGelesen) ==
+            platform::kErrorSuccess) {
+            lZahl = lGelesen;
+        }
+    });
+    return lZahl;
+}
+
+void DeleteValue(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                 const std::wstring& sWertName) {
+    Trapped(L"DeleteValue", [&] {
         platform::RegKey hSchluessel;
-        platform::CreateRegKey(lRoot, sSchluessel, hSchluessel);
-        const std::vector<std::uint8_t> aDaten = Utf16Bytes(sText);
-        platform::SetRegValue(hSchluessel, sWertName, platform::kRegSz, aDaten.data(),
-                              static_cast<std::uint32_t>(aDaten.size()));
-    } catch (const platform::RuntimeError& fehler) {
-        ShowErrorBox(sFunktion, fehler);
-    } catch (const std::bad_alloc&) {
-        ShowErrorBox(sFunktion, OutOfMemory());
-    }
+        if (platform::OpenRegKey(lRoot, sSchluessel, hSchluessel) == platform::kErrorSuccess)
+            platform::DeleteRegValue(hSchluessel, sWertName);
+    });
+}
+
+void DeleteKey(std::uint32_t lRoot, const std::wstring& sSchluessel) {
+    // Without the trailing backslash that the slots' key paths carry.
+    std::wstring sPfad = sSchluessel;
+    while (!sPfad.empty() && sPfad.back() == L'\\')
+        sPfad.pop_back();
+    Trapped(L"DeleteKey", [&] { platform::DeleteRegKey(lRoot, sPfad); });
 }
 
 void HoldErrorBoxes() {
@@ -178,10 +254,10 @@ void HoldErrorBoxes() {
 
 void ShowHeldErrorBoxes() {
     boxesHeld = false;
-    std::vector<ErrorBox> boxes;
-    boxes.swap(heldBoxes);
-    for (const auto& box : boxes)
-        platform::MsgBox(box.text, platform::kMbIconError, box.title);
+    std::vector<ErrorBox> held;
+    held.swap(heldBoxes);
+    for (const auto& box : held)
+        boxes::Show(box.text, platform::kMbIconError, box.title);
 }
 
 int ErrorCount() {

@@ -4,22 +4,47 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "platform.h"
+
 namespace basRegistry {
+
+// What fnc_Reg_String_Lesen found, where its text alone does not tell: an empty text that may hide
+// a value (Unreadable: a read that failed other than for a missing key or value, or a text
+// without a NUL to cut at) and one that holds nothing (a text of zero bytes is Read).
+enum class Found { NoKey, NoValue, Read, Unreadable };
 
 // The value's text; empty when the key or the value is missing, its type is not read, or an error
 // was shown. Never creates or changes anything.
 std::wstring fnc_Reg_String_Lesen(const std::uint32_t& lRoot, const std::wstring& sSchluessel,
-                                  const std::wstring& sWertName);
+                                  const std::wstring& sWertName, Found* found = nullptr);
 
-// Stores lZahl as a REG_DWORD, creating the key when it is missing.
-void fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot, const std::wstring& sSchluessel,
-                           const std::wstring& sWertName, const std::int32_t& lZahl);
+// Why a write failed: Windows' error code and message, or the run-time error that the helper's
+// error box showed.
+using WriteFailure = platform::RuntimeError;
 
-// Stores sText as a REG_SZ, creating the key when it is missing.
-void fnc_Reg_String_Schreiben(const std::uint32_t& lRoot, const std::wstring& sSchluessel,
-                              const std::wstring& sWertName, const std::wstring& sText);
+// Stores lZahl as a REG_DWORD, creating the key when it is missing; nullopt when it was stored.
+std::optional<WriteFailure> fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot,
+                                                  const std::wstring& sSchluessel,
+                                                  const std::wstring& sWertName,
+                                                  const std::int32_t& lZahl);
+
+// Stores sText as a REG_SZ, creating the key when it is missing; nullopt when it was stored.
+std::optional<WriteFailure> fnc_Reg_String_Schreiben(const std::uint32_t& lRoot,
+                                                     const std::wstring& sSchluessel,
+                                                     const std::wstring& sWertName,
+                                                     const std::wstring& sText);
+
+// A REG_DWORD value; nullopt when the key or the value is missing, or it is no REG_DWORD.
+std::optional<std::uint32_t> ReadNumber(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                        const std::wstring& sWertName);
+
+// For taking back what a failed registration wrote; what cannot be deleted stays.
+void DeleteValue(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                 const std::wstring& sWertName);
+void DeleteKey(std::uint32_t lRoot, const std::wstring& sSchluessel);
 
 // While held, the helpers' error boxes wait instead of being shown, so that no box stands open
 // while a lock is held; ShowHeldErrorBoxes shows them in the order they arose and ends the hold.

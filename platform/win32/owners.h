@@ -27,6 +27,12 @@ struct FindCloser {
 };
 using unique_find = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
 
+// Memory that Windows allocated for the caller with LocalAlloc (SID texts, security descriptors).
+struct LocalFreer {
+    void operator()(void* memory) const noexcept { LocalFree(memory); }
+};
+using unique_hlocal = std::unique_ptr<void, LocalFreer>;
+
 struct ModuleFreer {
     void operator()(HMODULE module) const noexcept { FreeLibrary(module); }
 };

@@ -55,6 +55,21 @@ auto BoundRegSetValueExW() {
     return function;
 }
 
+auto BoundRegGetValueW() {
+    static const auto function = Bind<decltype(&::RegGetValueW)>("RegGetValueW");
+    return function;
+}
+
+auto BoundRegDeleteValueW() {
+    static const auto function = Bind<decltype(&::RegDeleteValueW)>("RegDeleteValueW");
+    return function;
+}
+
+auto BoundRegDeleteKeyW() {
+    static const auto function = Bind<decltype(&::RegDeleteKeyW)>("RegDeleteKeyW");
+    return function;
+}
+
 auto BoundRegCloseKey() {
     static const auto function = Bind<decltype(&::RegCloseKey)>("RegCloseKey");
     return function;
@@ -126,6 +141,24 @@ long SetRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t
                  const std::uint8_t* data, std::uint32_t size) {
     const auto setValue = BoundRegSetValueExW();
     return setValue(OpenKey(key.get()), valueName.c_str(), 0, type, data, size);
+}
+
+long GetRegDword(std::uint32_t root, const std::wstring& subKey, const std::wstring& valueName,
+                 std::uint32_t& number) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    const long result = BoundRegGetValueW()(RootKey(root), subKey.c_str(), valueName.c_str(),
+                                            RRF_RT_REG_DWORD, nullptr, &value, &size);
+    number = value;
+    return result;
+}
+
+long DeleteRegValue(const RegKey& key, const std::wstring& valueName) {
+    return BoundRegDeleteValueW()(OpenKey(key.get()), valueName.c_str());
+}
+
+long DeleteRegKey(std::uint32_t root, const std::wstring& subKey) {
+    return BoundRegDeleteKeyW()(RootKey(root), subKey.c_str());
 }
 
 }  // namespace platform

@@ -1,5 +1,8 @@
+// The lock objects behind platform::UserLock (platform/userlock.cpp): named mutexes owned by the
+// current user.
 #include <windows.h>
-// <sddl.h> needs the declarations of <windows.h> first.
+// <sddl.h> and <aclapi.h> need the declarations of <windows.h> first.
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <cstdint>
@@ -12,7 +15,30 @@
 namespace platform {
 namespace {
 
-// "S-1-5-21-...", the current user's SID as text; empty when it cannot be had.
+HANDLE MutexOf(const LockObject& lock) {
+    return reinterpret_cast<HANDLE>(lock.get());
+}
+
+std::wstring SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (!sid || !ConvertSidToStringSidW(sid, &text))
+        return {};
+    const owners::unique_hlocal held(text);
+    return text;
+}
+
+}  // namespace
+
+LockObject::~LockObject() {
+    owners::HandleCloser{}(MutexOf(*this));
+}
+
+std::uintptr_t* LockObject::put() {
+    owners::HandleCloser{}(MutexOf(*this));
+    handle_ = 0;
+    return &handle_;
+}
+
 std::wstring CurrentUserSid() {
     HANDLE rawToken = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken))
@@ -24,40 +50,55 @@ std::wstring CurrentUserSid() {
     std::vector<std::uint64_t> buffer(size / sizeof(std::uint64_t) + 1);
     if (!size || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
         return {};
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
-        return {};
-    const std::wstring sid(text);
-    LocalFree(text);
-    return sid;
+    return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
 }
 
-}  // namespace
-
-UserLock::UserLock(const std::wstring& name, std::uint32_t timeoutMs) {
-    // Named after the user so that each user has a lock of their own in the global namespace,
-    // which the user's sessions (console, remote desktop) share.
+LockCreation CreateLockObject(const std::wstring& fullName, LockObject& lock) {
+    // The user is set as owner even in an elevated run, whose objects Administrators own otherwise.
     const std::wstring sid = CurrentUserSid();
-    const std::wstring userName = sid.empty() ? name : name + L"." + sid;
-    owners::unique_handle mutex;
-    if (!sid.empty())
-        mutex.reset(CreateMutexW(nullptr, FALSE, (L"Global\\" + userName).c_str()));
-    if (!mutex)
-        mutex.reset(CreateMutexW(nullptr, FALSE, (L"Local\\" + userName).c_str()));
-    if (!mutex)
-        return;
-    // A lock whose holder ended without releasing it is ours now, and sound to use.
-    const DWORD waited = WaitForSingleObject(mutex.get(), timeoutMs);
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
-        handle_ = reinterpret_cast<std::uintptr_t>(mutex.release());
+    PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
+    if (sid.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                           (L"O:" + sid + L"D:(A;;GA;;;" + sid + L")").c_str(), SDDL_REVISION_1,
+                           &rawDescriptor, nullptr)) {
+        return LockCreation::Failed;
     }
+    const owners::unique_hlocal descriptor(rawDescriptor);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, rawDescriptor, FALSE};
+    const HANDLE mutex = CreateMutexW(&attributes, FALSE, fullName.c_str());
+    const DWORD error = GetLastError();
+    *lock.put() = reinterpret_cast<std::uintptr_t>(mutex);
+    if (mutex)
+        return error == ERROR_ALREADY_EXISTS ? LockCreation::AlreadyThere : LockCreation::Created;
+    return error == ERROR_ACCESS_DENIED ? LockCreation::AccessDenied : LockCreation::Failed;
 }
 
-UserLock::~UserLock() {
-    if (!handle_)
-        return;
-    const owners::unique_handle mutex(reinterpret_cast<HANDLE>(handle_));
-    ReleaseMutex(mutex.get());
+bool OpenLockObjectToWait(const std::wstring& fullName, LockObject& lock) {
+    // Rights a higher integrity level does not withhold from a normal run: none of them writes.
+    const HANDLE mutex =
+        OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL, FALSE, fullName.c_str());
+    *lock.put() = reinterpret_cast<std::uintptr_t>(mutex);
+    return mutex != nullptr;
+}
+
+bool LockObjectIsCurrentUsers(const LockObject& lock) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
+    if (GetSecurityInfo(MutexOf(lock), SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                        nullptr, nullptr, nullptr, &rawDescriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const owners::unique_hlocal descriptor(rawDescriptor);
+    const std::wstring ownerSid = SidText(owner);
+    return !ownerSid.empty() && ownerSid == CurrentUserSid();
+}
+
+bool WaitForLockObject(const LockObject& lock, std::uint32_t timeoutMs) {
+    const DWORD waited = WaitForSingleObject(MutexOf(lock), timeoutMs);
+    return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
+void ReleaseLockObject(const LockObject& lock) {
+    ReleaseMutex(MutexOf(lock));
 }
 
 }  // namespace platform

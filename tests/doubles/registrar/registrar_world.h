@@ -28,6 +28,16 @@ struct StoredValue {
 
 using Values = std::map<std::wstring, StoredValue, NoCaseLess>;
 
+// A lock object made before the run: by this user's own registrar (the defaults), by an elevated
+// run of this user (no full access), or by another user (not owned by this user).
+struct LockObjectState {
+    bool ownedByUser = true;
+    bool fullAccess = true;  // this user may open it with all rights
+    bool waitAccess = true;  // this user may open it to wait and release
+    bool mutex = true;       // false: the name is taken by another kind of object
+    bool heldByOther = false;
+};
+
 struct ShownBox {
     std::wstring text;
     std::uint32_t style = 0;
@@ -43,6 +53,10 @@ struct RegistrarWorld {
 
     // What GetFullPathNameW gives for a path, where it is not the path itself.
     std::map<std::wstring, std::wstring> fullPaths;
+
+    std::wstring userSid = L"S-1-5-21-7-7-7-1001";  // empty: the user's SID cannot be had
+    // Lock objects that exist, by full name ("Global\Vintrel.TrustedLocations.S-1-5-21-...").
+    std::map<std::wstring, LockObjectState> lockObjects;
     // False: another registrar holds the lock for longer than the wait.
     bool lockAvailable = true;
 
@@ -57,13 +71,17 @@ struct RegistrarWorld {
     std::set<std::string> outOfMemory;
     // The n-th RegQueryValueExW call (counted from 1) fails with ERROR_ACCESS_DENIED; 0: none.
     int failingQuery = 0;
+    // Value names whose RegSetValueExW fails with ERROR_ACCESS_DENIED, in any key.
+    std::set<std::wstring, NoCaseLess> deniedValues;
 
     // What happened, in order: registry calls, the lock, boxes. Entries read like
     // "RegOpenKeyW Software\X\", "RegQueryValueExW Path size", "RegQueryValueExW Path into 255",
-    // "RegSetValueExW Date type 1 size 34", "RegCloseKey", "lock", "unlock", "MsgBox 64".
+    // "RegSetValueExW Date type 1 size 34", "RegCloseKey", "create lock Global\...",
+    // "open lock to wait Global\...", "lock Global\... 30000", "unlock", "MsgBox 64".
     std::vector<std::wstring> journal;
     std::vector<ShownBox> boxes;
-    std::map<std::uintptr_t, std::wstring> openKeys;  // handle -> key path
+    std::map<std::uintptr_t, std::wstring> openKeys;   // handle -> key path
+    std::map<std::uintptr_t, std::wstring> openLocks;  // handle -> lock object name
     int queries = 0;
     bool lockHeld = false;
 };

@@ -11,6 +11,7 @@ namespace {
 constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorAccessDenied = 5;
 constexpr long kErrorInvalidHandle = 6;
+constexpr long kErrorUnsupportedType = 1630;
 
 std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
@@ -163,7 +164,52 @@ long SetRegValue(const RegKey& key, const std::wstring& valueName, std::uint32_t
     const std::wstring* path = doubles::KeyOf(key);
     if (!path)
         return doubles::kErrorInvalidHandle;
+    if (World().deniedValues.count(valueName))
+        return doubles::kErrorAccessDenied;
     World().keys[*path][valueName] = {type, std::vector<std::uint8_t>(data, data + size)};
+    return kErrorSuccess;
+}
+
+long GetRegDword(std::uint32_t root, const std::wstring& subKey, const std::wstring& valueName,
+                 std::uint32_t& number) {
+    doubles::ThrowWhenUnbindable("RegGetValueW");
+    World().journal.push_back(L"RegGetValueW " + subKey + L" " + valueName);
+    const auto key = World().keys.find(doubles::RootedPath(root, subKey));
+    if (key == World().keys.end())
+        return doubles::kErrorFileNotFound;
+    const auto value = key->second.find(valueName);
+    if (value == key->second.end())
+        return doubles::kErrorFileNotFound;
+    if (value->second.type != kRegDword || value->second.data.size() != 4)
+        return doubles::kErrorUnsupportedType;
+    const auto& bytes = value->second.data;
+    number = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return kErrorSuccess;
+}
+
+long DeleteRegValue(const RegKey& key, const std::wstring& valueName) {
+    doubles::ThrowWhenUnbindable("RegDeleteValueW");
+    World().journal.push_back(L"RegDeleteValueW " + valueName);
+    const std::wstring* path = doubles::KeyOf(key);
+    if (!path)
+        return doubles::kErrorInvalidHandle;
+    return World().keys[*path].erase(valueName) ? kErrorSuccess : doubles::kErrorFileNotFound;
+}
+
+long DeleteRegKey(std::uint32_t root, const std::wstring& subKey) {
+    doubles::ThrowWhenUnbindable("RegDeleteKeyW");
+    World().journal.push_back(L"RegDeleteKeyW " + subKey);
+    const std::wstring path = doubles::RootedPath(root, subKey);
+    if (path.empty())
+        return doubles::kErrorInvalidHandle;
+    const auto found = World().keys.find(path);
+    if (found == World().keys.end())
+        return doubles::kErrorFileNotFound;
+    // Like Windows: a key with sub-keys stays.
+    const auto below = World().keys.lower_bound(path + L"\\");
+    if (below != World().keys.end() && doubles::StartsWithNoCase(below->first, path + L"\\"))
+        return doubles::kErrorAccessDenied;
+    World().keys.erase(found);
     return kErrorSuccess;
 }
 

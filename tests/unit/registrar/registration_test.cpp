@@ -150,6 +150,47 @@ TEST_F(Registration, AnyNonEmptyPathCountsAsOccupied) {
     EXPECT_EQ(StringAt(0, L"Path"), L" ");
 }
 
+// Only a "Path" that is missing or holds no characters frees a slot. One that cannot be read may
+// hold another program's folder (a text stored without its NUL, which Access reads): it stays.
+TEST_F(Registration, APathThatCannotBeReadKeepsItsSlot) {
+    struct Stored {
+        const char* name;
+        void (*seed)();
+        int failingQuery;
+        int slotTaken;
+    };
+    const Stored rows[] = {
+        {"zero-byte text", [] { doubles::SetValue(Slot(0), L"Path", platform::kRegSz, {}); }, 0, 0},
+        {"no Path value", [] { doubles::SetString(Slot(0), L"Date", L"x"); }, 0, 0},
+        {"a number", [] { doubles::SetValue(Slot(0), L"Path", 4, doubles::DwordBytes(1)); }, 0, 0},
+        {"text without its NUL",
+         [] {
+             doubles::SetValue(Slot(0), L"Path", platform::kRegSz,
+                               doubles::Utf16(L"C:\\Other\\", false));
+         },
+         0, 1},
+        {"size query denied", [] { Occupy(0, 0); }, 1, 1},
+        {"value query denied", [] { Occupy(0, 0); }, 2, 1},
+    };
+    for (const wchar_t* once : {L"/s", L"/s /once"}) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.name) + " " + PrintToString(once));
+            doubles::ResetWorld();
+            row.seed();
+            World().failingQuery = row.failingQuery;
+            World().commandLineArgs = once;
+            const auto before = doubles::GetValue(Slot(0), L"Path");
+
+            basMain::Main();
+
+            EXPECT_EQ(StringAt(row.slotTaken, L"Path"), L"D:\\Tools\\");
+            if (row.slotTaken != 0) {
+                EXPECT_EQ(doubles::GetValue(Slot(0), L"Path"), before);
+            }
+        }
+    }
+}
+
 TEST_F(Registration, SilentWritesTheSameAndShowsNothing) {
     World().commandLineArgs = L"/s";
 
@@ -166,8 +207,8 @@ TEST_F(Registration, TheSearchAndTheWritesHoldTheUserLockAndTheBoxComesAfter) {
     basMain::Main();
 
     const auto& journal = World().journal;
-    const auto lock =
-        std::find(journal.begin(), journal.end(), L"lock Vintrel.TrustedLocations 30000");
+    const auto lock = std::find(journal.begin(), journal.end(),
+                                L"lock Global\\Vintrel.TrustedLocations.S-1-5-21-7-7-7-1001 30000");
     const auto unlock = std::find(journal.begin(), journal.end(), L"unlock");
     ASSERT_NE(lock, journal.end());
     ASSERT_NE(unlock, journal.end());
@@ -270,30 +311,92 @@ TEST_F(AllSlotsTaken, TheSearchSaysSo) {
     EXPECT_EQ(basMain::fnc_Freie_Location_Suchen(), basMain::kKeineFreieLocation);
 }
 
-class FailingRegistry : public Registration {};
+class FailingRegistry : public Registration {
+  protected:
+    static void ExpectOneWriteFailedBox(const std::wstring& text) {
+        ASSERT_EQ(World().boxes.size(), 1u);
+        EXPECT_EQ(World().boxes[0].text, text);
+        EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
+        EXPECT_EQ(World().boxes[0].title, std::nullopt);
+    }
+};
 
-TEST_F(FailingRegistry, AFailedWriteGoesUnnoticedAndSuccessIsStillReported) {
+TEST_F(FailingRegistry, AKeyThatMayNotBeCreatedIsReportedWithWindowsMessage) {
     World().deniedKeys.push_back(kLocations);
 
-    basMain::Main();
+    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
 
     EXPECT_FALSE(doubles::KeyExists(Slot(0)));
-    ASSERT_EQ(World().boxes.size(), 1u);
-    EXPECT_EQ(World().boxes[0].style, platform::kMbIconInformation);
+    ExpectOneWriteFailedBox(
+        L"\"D:\\Tools\\\" konnte nicht zu den Vertrauenswürdigen Speicherorten hinzugefügt "
+        L"werden.\r\nAccess is denied.");
+    EXPECT_THAT(Journal(L"RegSetValueExW"), IsEmpty());
 }
 
-TEST_F(FailingRegistry, AWriterThatCannotBindShowsItsErrorBoxBeforeTheSuccessBox) {
+// Also when silent, and in English with /langen: the slot this run made goes again.
+TEST_F(FailingRegistry, AValueThatMayNotBeSetTakesTheNewSlotAwayAgain) {
+    World().deniedValues.insert(L"AllowSubfolders");
+    World().commandLineArgs = L"/s /langen";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
+
+    EXPECT_FALSE(doubles::KeyExists(Slot(0)));
+    EXPECT_TRUE(doubles::KeyExists(kLocations));
+    ExpectOneWriteFailedBox(
+        L"\"D:\\Tools\\\" could not be added to the trusted locations.\r\nAccess is denied.");
+}
+
+// In a free slot that was there before, only the values this run set are taken back.
+TEST_F(FailingRegistry, AReusedSlotLosesOnlyWhatThisRunWrote) {
+    doubles::SetString(Slot(0), L"Path", L"");
+    doubles::SetString(Slot(0), L"Owner", L"another tool");
+    World().deniedValues.insert(L"Path");
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
+
+    EXPECT_EQ(StringAt(0, L"Path"), L"");
+    EXPECT_EQ(StringAt(0, L"Owner"), L"another tool");
+    EXPECT_EQ(StringAt(0, L"Date"), L"(missing)");
+    EXPECT_EQ(StringAt(0, L"Description"), L"(missing)");
+    EXPECT_EQ(World().boxes.size(), 1u);
+}
+
+// One registration for all versions: a failure in the second version, or in allowing network
+// locations, takes the slot written before it back.
+TEST_F(FailingRegistry, AFailureAfterASlotWasWrittenTakesItBack) {
+    const std::pair<const wchar_t*, void (*)()> runs[] = {
+        {L"/s /office 12.0 /office 16.0",
+         [] { World().deniedKeys.push_back(TrustedLocations(L"16.0")); }},
+        {L"/s /network", [] { World().deniedValues.insert(L"AllowNetworkLocations"); }}};
+    for (const auto& [commandLine, deny] : runs) {
+        SCOPED_TRACE(PrintToString(commandLine));
+        doubles::ResetWorld();
+        deny();
+        World().commandLineArgs = commandLine;
+
+        EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
+
+        EXPECT_FALSE(doubles::KeyExists(Slot(0)));
+        EXPECT_EQ(World().boxes.size(), 1u);
+    }
+}
+
+// The helper's own error box, held until the lock is released, comes before the one that says
+// the folder was not added.
+TEST_F(FailingRegistry, AWriterThatCannotBindShowsItsErrorBoxThenTheFailure) {
     World().unbindable.insert("RegSetValueExW");
 
     EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
 
-    ASSERT_EQ(World().boxes.size(), 5u) << "three string writes, one number write, success";
+    ASSERT_EQ(World().boxes.size(), 2u);
     const auto unlock = std::find(World().journal.begin(), World().journal.end(), L"unlock");
     EXPECT_EQ(std::count(World().journal.begin(), unlock, L"MsgBox 16"), 0)
         << "no box while the lock is held";
     EXPECT_EQ(World().boxes[0].title, L"Fehler in \"fnc_Reg_String_Schreiben\"");
-    EXPECT_EQ(World().boxes[3].title, L"Fehler in \"fnc_Reg_Num_Schreiben\"");
-    EXPECT_EQ(World().boxes[4].style, platform::kMbIconInformation);
+    EXPECT_EQ(World().boxes[1].text,
+              L"\"D:\\Tools\\\" konnte nicht zu den Vertrauenswürdigen Speicherorten hinzugefügt "
+              L"werden.\r\nDLL-Einsprungpunkt RegSetValueExW in advapi32.dll nicht gefunden");
+    EXPECT_FALSE(doubles::KeyExists(Slot(0)));
     EXPECT_THAT(World().openKeys, IsEmpty());
 }
 
@@ -303,10 +406,133 @@ TEST_F(FailingRegistry, TheHelpersErrorBoxesAreShownAlsoWhenSilent) {
 
     basMain::Main();
 
-    ASSERT_EQ(World().boxes.size(), 3u);
+    ASSERT_EQ(World().boxes.size(), 2u);
     for (const auto& box : World().boxes)
         EXPECT_EQ(box.style, platform::kMbIconError);
 }
+
+// Policy that lets Access trust only locations set by policy.
+std::wstring PolicyKey(const std::wstring& version) {
+    return L"Software\\Policies\\Microsoft\\Office\\" + version +
+           L"\\Common\\Security\\Trusted Locations";
+}
+void SetPolicy(const std::wstring& version, std::uint32_t type, std::vector<std::uint8_t> data) {
+    doubles::SetValue(PolicyKey(version), L"Allow User Locations", type, std::move(data));
+}
+
+class Policy : public Registration {};
+
+TEST_F(Policy, OnlyPolicyLocationsTurnTheSuccessIntoAWarningAlsoWhenSilent) {
+    SetPolicy(L"12.0", platform::kRegDword, doubles::DwordBytes(0));
+    for (const wchar_t* commandLine : {L"", L"/s"}) {
+        SCOPED_TRACE(PrintToString(commandLine));
+        World().boxes.clear();
+        World().keys.erase(Slot(0));
+        World().commandLineArgs = commandLine;
+
+        EXPECT_EQ(basMain::Main(), basMain::kIgnoredByPolicy);
+
+        EXPECT_EQ(StringAt(0, L"Path"), L"D:\\Tools\\");
+        ASSERT_EQ(World().boxes.size(), 1u);
+        EXPECT_EQ(World().boxes[0].text,
+                  L"\"D:\\Tools\\\" wurde eingetragen, aber eine Richtlinie lässt für Access 12.0 "
+                  L"nur von der Richtlinie gesetzte vertrauenswürdige Speicherorte gelten.");
+        EXPECT_EQ(World().boxes[0].style, platform::kMbIconWarning);
+        EXPECT_EQ(World().boxes[0].title, std::nullopt);
+    }
+}
+
+TEST_F(Policy, EachVersionConcernedIsNamedInTheOrderGiven) {
+    SetPolicy(L"16.0", platform::kRegDword, doubles::DwordBytes(0));
+    SetPolicy(L"15.0", platform::kRegDword, doubles::DwordBytes(1));
+    SetPolicy(L"14.0", platform::kRegDword, doubles::DwordBytes(0));
+    World().commandLineArgs = L"/langen /office 14.0 /office 15.0 /office 16.0 /once";
+
+    EXPECT_EQ(basMain::Main(), basMain::kIgnoredByPolicy);
+
+    ASSERT_EQ(World().boxes.size(), 1u);
+    EXPECT_EQ(World().boxes[0].text,
+              L"\"D:\\Tools\\\" was added, but a policy lets Access 14.0, "
+              L"16.0 trust only locations set by policy.");
+}
+
+// Only a REG_DWORD of 0 is the policy; anything else, like none at all, changes nothing.
+TEST_F(Policy, AnyOtherValueLeavesTheSuccessAsItIs) {
+    const std::pair<std::uint32_t, std::vector<std::uint8_t>> others[] = {
+        {platform::kRegDword, doubles::DwordBytes(1)},
+        {platform::kRegDword, doubles::DwordBytes(2)},
+        {platform::kRegSz, doubles::Utf16(L"0")},
+        {platform::kRegBinary, {0, 0, 0, 0}},
+        {11, {0, 0, 0, 0, 0, 0, 0, 0}}};
+    for (const auto& [type, data] : others) {
+        SCOPED_TRACE(::testing::Message() << "type " << type);
+        doubles::ResetWorld();
+        SetPolicy(L"12.0", type, data);
+
+        EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+        ASSERT_EQ(World().boxes.size(), 1u);
+        EXPECT_EQ(World().boxes[0].style, platform::kMbIconInformation);
+    }
+}
+
+// Which outcome a script learns when several apply: a helper's error box outranks the rest.
+struct Precedence {
+    const char* name;
+    void (*seed)();
+    const wchar_t* commandLine;
+    int exitCode;
+    std::vector<std::uint32_t> boxStyles;
+};
+
+void PrintTo(const Precedence& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ExitCodes : public Registration, public ::testing::WithParamInterface<Precedence> {};
+
+TEST_P(ExitCodes, TellTheOutcomeThatOutranks) {
+    GetParam().seed();
+    World().commandLineArgs = GetParam().commandLine;
+
+    EXPECT_EQ(basMain::Main(), GetParam().exitCode);
+
+    std::vector<std::uint32_t> styles;
+    for (const auto& box : World().boxes)
+        styles.push_back(box.style);
+    EXPECT_EQ(styles, GetParam().boxStyles);
+}
+
+void UnreadableCurVer() {
+    doubles::SetValue(doubles::kClassesRoot + L"Access.Application\\CurVer", L"", platform::kRegSz,
+                      {});
+}
+void PolicyOnly() {
+    SetPolicy(L"12.0", platform::kRegDword, doubles::DwordBytes(0));
+}
+void PolicyAndAZeroBytePath() {
+    PolicyOnly();
+    doubles::SetValue(Slot(0), L"Path", platform::kRegSz, {});
+}
+void FullWithAnUnreadablePath() {
+    Occupy(0, 1000);
+    doubles::SetValue(Slot(500), L"Path", platform::kRegSz, doubles::Utf16(L"C:\\X", false));
+}
+void PolicyAndADeniedWrite() {
+    PolicyOnly();
+    World().deniedValues.insert(L"Path");
+}
+
+const Precedence kPrecedence[] = {
+    {"AutoWithAnUnreadableCurVerIsAnError", UnreadableCurVer, L"/s /office auto", 3, {16, 16}},
+    {"AFullSetWithAnUnreadablePathIsAnError", FullWithAnUnreadablePath, L"/s", 3, {16, 16}},
+    {"APolicyAloneIsItsOwnCode", PolicyOnly, L"/s", 4, {48}},
+    {"APolicyWithAHelpersErrorIsAnError", PolicyAndAZeroBytePath, L"/s", 3, {16, 48}},
+    {"APolicyWithAFailedWriteIsAFailedWrite", PolicyAndADeniedWrite, L"", 3, {16}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Registration, ExitCodes, ::testing::ValuesIn(kPrecedence),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class ForScripts : public Registration {};
 

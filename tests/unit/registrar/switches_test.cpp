@@ -16,6 +16,10 @@ struct Settings {
     bool subfolders;
     bool silent;
     bool german;
+    bool network = false;
+    bool once = false;
+    bool quiet = false;
+    const wchar_t* log = L"";  // the /log value as given, quotes removed
 };
 
 void PrintTo(const Settings& settings, std::ostream* out) {
@@ -37,7 +41,11 @@ TEST_P(SwitchTable, GivesTheSettings) {
     EXPECT_EQ(doubles::GetValue(kSlot0, L"AllowSubfolders").has_value(), expected.subfolders);
     EXPECT_EQ(basMain::bMeldung, !expected.silent);
     EXPECT_EQ(basMain::bDeutsch, expected.german);
-    if (expected.silent) {
+    EXPECT_EQ(basMain::allowNetworkLocations, expected.network);
+    EXPECT_EQ(basMain::registerOnce, expected.once);
+    EXPECT_EQ(basMain::quiet, expected.quiet);
+    EXPECT_EQ(basMain::logFile, expected.log);
+    if (expected.silent || expected.quiet) {
         EXPECT_TRUE(doubles::World().boxes.empty());
     } else {
         ASSERT_EQ(doubles::World().boxes.size(), 1u);
@@ -78,7 +86,16 @@ const Settings kTable[] = {
     {L"/path \" D:\\X \"", L"D:\\X\\", true, false, true},
     // Each argument quoted: the quoted switch word stays unknown.
     {L"\"/s\" /path \"D:\\My Data\"", L"D:\\My Data\\", true, false, true},
-    {L"/network /once /office", L"D:\\Tools\\", true, false, true},
+    {L"/network /once /office", L"D:\\Tools\\", true, false, true, true, true},
+    {L"/NETWORK /Once", L"D:\\Tools\\", true, false, true, true, true},
+    {L"/Network/ONCE", L"D:\\Tools\\", true, false, true, true, true},
+    {L"/networks /onc /once2", L"D:\\Tools\\", true, false, true},
+    {L"/QUIET", L"D:\\Tools\\", true, false, true, false, false, true},
+    {L"/quieter /quit /-quiet", L"D:\\Tools\\", true, false, true},
+    {L"/Log \"%TEMP%\\v.log\" /quiet", L"D:\\Tools\\", true, false, true, false, false, true,
+     L"%TEMP%\\v.log"},
+    {L"/log a.log /log /LOG b.log", L"D:\\Tools\\", true, false, true, false, false, false,
+     L"b.log"},
     {L"/path \t D:\\X", L"\t D:\\X\\", true, false, true},
 };
 

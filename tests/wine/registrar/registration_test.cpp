@@ -113,5 +113,60 @@ TEST_F(Registration, TheProgramsNameIsSkippedAsWindowsWritesIt) {
     }
 }
 
+// A key under a volatile parent must be volatile too: creating a slot's key there fails, as it
+// fails where policy or permissions deny the write.
+class FailedWrite : public VintrelTest {
+  protected:
+    static void MakeVolatile(const std::wstring& key) {
+        ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, key));
+        // Only the key itself: keys above it that it creates would be volatile too.
+        ASSERT_TRUE(harness::CreateKey(HKEY_CURRENT_USER, key.substr(0, key.rfind(L'\\'))));
+        HKEY created = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &created, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(created);
+    }
+    static std::wstring WindowsMessage(DWORD code) {
+        wchar_t text[512] = {};
+        const DWORD length =
+            FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, text, 512, nullptr);
+        std::wstring message(text, length);
+        while (!message.empty() &&
+               (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+            message.pop_back();
+        return message;
+    }
+};
+
+TEST_F(FailedWrite, IsReportedWithWindowsMessageAlsoWhenSilent) {
+    MakeVolatile(kTrustedLocations);
+
+    const auto result = RunVintrel(L"/s", 3);
+
+    ExpectOnlyBox(result,
+                  L"\"" + folder_ +
+                      L"\\\" konnte nicht zu den Vertrauenswürdigen Speicherorten hinzugefügt "
+                      L"werden.\r\n" +
+                      WindowsMessage(ERROR_CHILD_MUST_BE_VOLATILE),
+                  BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(0)));
+}
+
+// The first version's slot was written before the second failed: it is taken back.
+TEST_F(FailedWrite, OfOneVersionTakesBackTheSlotOfAnother) {
+    MakeVolatile(TrustedLocationsOf(L"16.0"));
+
+    const auto result = RunVintrel(L"/langen /office 12.0 /office 16.0", 3);
+
+    ExpectOnlyBox(result,
+                  L"\"" + folder_ + L"\\\" could not be added to the trusted locations.\r\n" +
+                      WindowsMessage(ERROR_CHILD_MUST_BE_VOLATILE),
+                  BoxIcon::Error);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(0)));
+    EXPECT_TRUE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
 }  // namespace
 }  // namespace vintrel

@@ -1,6 +1,9 @@
 // What administrators and logon scripts ask of Vintrel: other Office versions, network locations,
 // one slot however often it runs, a usage box, exit codes, and no registrar left waiting for
 // another's box.
+#include <algorithm>
+#include <functional>
+
 #include "vintrel_fixture.h"
 // After <windows.h>, which the fixture brings.
 #include <sddl.h>
@@ -11,10 +14,14 @@ namespace {
 using harness::BoxIcon;
 
 const std::wstring kCurVer = L"Access.Application\\CurVer";
+const std::wstring kPolicies = L"Software\\Policies\\Microsoft\\Office";
 
 class ForScripts : public VintrelTest {
   protected:
-    void TearDown() override { harness::DeleteTree(HKEY_CLASSES_ROOT, kCurVer); }
+    void TearDown() override {
+        harness::DeleteTree(HKEY_CLASSES_ROOT, kCurVer);
+        harness::DeleteTree(HKEY_CURRENT_USER, kPolicies);
+    }
 
     std::wstring PathAt(int slot, const std::wstring& version = L"12.0") {
         const auto path =
@@ -127,30 +134,145 @@ TEST_F(ForScripts, ASecondRegistrarFinishesWhileTheFirstShowsAnErrorBox) {
     EXPECT_EQ(PathAt(1), L"D:\\Second\\");
 }
 
-// The lock is the user's in every session: named in the global namespace after the user's SID.
-TEST_F(ForScripts, ARegistrarThatCannotHaveTheLockGivesUpAfterItsWait) {
-    HANDLE token = nullptr;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-    std::vector<BYTE> user(256);
-    DWORD size = 0;
-    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user.data(), 256, &size));
-    CloseHandle(token);
-    wchar_t* sid = nullptr;
-    ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid));
-    const std::wstring name = L"Global\\Vintrel.TrustedLocations." + std::wstring(sid);
-    LocalFree(sid);
-    HANDLE lock = CreateMutexW(nullptr, TRUE, name.c_str());
-    ASSERT_TRUE(lock);
+// Hardened sites let Access trust only locations set by policy: the entry is written (the policy
+// may be lifted), and the warning says it has no effect for now.
+TEST_F(ForScripts, APolicyThatIgnoresUserLocationsIsToldAlsoWhenSilent) {
+    const std::wstring policy = kPolicies + L"\\16.0\\Common\\Security\\Trusted Locations";
+    ASSERT_TRUE(harness::WriteValue(HKEY_CURRENT_USER, policy, L"Allow User Locations", REG_DWORD,
+                                    harness::DwordBytes(0)));
+
+    const auto ignored = RunVintrel(L"/s /office 16.0", 4);
+    ASSERT_TRUE(harness::WriteValue(HKEY_CURRENT_USER, policy, L"Allow User Locations", REG_DWORD,
+                                    harness::DwordBytes(1)));
+    const auto allowed = RunVintrel(L"/office 16.0");
+
+    ExpectOnlyBox(ignored,
+                  L"\"" + folder_ +
+                      L"\\\" wurde eingetragen, aber eine Richtlinie lässt für Access 16.0 nur von "
+                      L"der Richtlinie gesetzte vertrauenswürdige Speicherorte gelten.",
+                  BoxIcon::Warning);
+    ExpectOnlyBox(allowed, SuccessGerman(folder_ + L"\\"), BoxIcon::Information);
+    ExpectRegistered(0, folder_ + L"\\", true, L"Vintrel", L"16.0");
+    ExpectRegistered(1, folder_ + L"\\", true, L"Vintrel", L"16.0");
+}
+
+// Logon scripts and Active Setup have nobody to click a box: with /quiet none appears, the run ends
+// as it ends without, and the log (its name with an environment variable) holds every box's title
+// and text on one line.
+TEST_F(ForScripts, QuietShowsNoBoxEndsAsWithoutAndLogsEachBox) {
+    struct BoxedRun {
+        const char* name;
+        std::wstring arguments;
+        DWORD exitCode;
+        std::function<void()> seed;
+    };
+    const BoxedRun runs[] = {{"refusal", L"/s /path C:", 1, [] {}},
+                             {"all slots taken", L"/langen", 2, [this] { SeedOccupied(0, 1000); }},
+                             {"helper's error box", L"", 3, [this] { SeedPath(0, REG_SZ, {}); }}};
+    const std::wstring log = harness::EnvironmentValue(L"TEMP") + L"\\vintrel-quiet.log";
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        harness::RemoveTree(log);
+        ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations));
+        run.seed();
+        const auto loud = RunVintrel(run.arguments, run.exitCode);
+        ASSERT_TRUE(harness::DeleteTree(HKEY_CURRENT_USER, kTrustedLocations));
+        run.seed();
+
+        const auto quiet =
+            RunVintrel(run.arguments + L" /quiet /log \"%TEMP%\\vintrel-quiet.log\"", run.exitCode);
+
+        EXPECT_TRUE(quiet.boxes.empty());
+        const auto bytes = harness::ReadFileBytes(log);
+        ASSERT_TRUE(bytes);
+        const std::string text(bytes->begin(), bytes->end());
+        ASSERT_FALSE(loud.boxes.empty());
+        for (const auto& box : loud.boxes) {
+            std::wstring oneLine = box.text;
+            for (auto at = oneLine.find(L"\r\n"); at != std::wstring::npos;
+                 at = oneLine.find(L"\r\n", at))
+                oneLine.replace(at, 2, L" ");
+            std::replace(oneLine.begin(), oneLine.end(), L'\t', L' ');
+            EXPECT_NE(text.find("\tbox\tnot shown (/quiet): " + harness::Narrow(box.title) + ": " +
+                                harness::Narrow(oneLine) + "\r\n"),
+                      std::string::npos)
+                << text;
+        }
+        EXPECT_NE(text.find("\tend\texit code " + std::to_string(run.exitCode) + "\r\n"),
+                  std::string::npos)
+            << text;
+    }
+    harness::RemoveTree(log);
+}
+
+// The lock is the user's in every session: named in the global namespace after the user's SID,
+// and owned by the user.
+class UserLock : public ForScripts {
+  protected:
+    // Creates the lock's object, held by the test, with the given owner and access list (SDDL,
+    // "%USER%" for the current user's SID).
+    void HoldLockObject(std::wstring ownerAndAccess) {
+        const std::wstring sid = CurrentUserSid();
+        for (auto at = ownerAndAccess.find(L"%USER%"); at != std::wstring::npos;
+             at = ownerAndAccess.find(L"%USER%"))
+            ownerAndAccess.replace(at, 6, sid);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            ownerAndAccess.c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+        lock_.reset(
+            CreateMutexW(&attributes, TRUE, (L"Global\\Vintrel.TrustedLocations." + sid).c_str()));
+        LocalFree(descriptor);
+        ASSERT_TRUE(lock_);
+        ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    }
+    void TearDown() override {
+        if (lock_)
+            ReleaseMutex(lock_.get());
+        lock_.reset();
+        ForScripts::TearDown();
+    }
+
+    static std::wstring CurrentUserSid() {
+        HANDLE token = nullptr;
+        EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+        std::vector<BYTE> user(256);
+        DWORD size = 0;
+        EXPECT_TRUE(GetTokenInformation(token, TokenUser, user.data(), 256, &size));
+        CloseHandle(token);
+        wchar_t* sid = nullptr;
+        EXPECT_TRUE(
+            ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid));
+        const std::wstring text(sid);
+        LocalFree(sid);
+        return text;
+    }
+
+    owners::unique_handle lock_;
+};
+
+// Another registrar of this user holds the lock and does not let go.
+TEST_F(UserLock, ARegistrarThatCannotHaveTheLockGivesUpAfterItsWait) {
+    HoldLockObject(L"O:%USER%D:(A;;GA;;;%USER%)");
 
     auto waiting = harness::Start(program_, L"/s /langen");
     const auto result = harness::AnswerBoxesUntilExit(waiting, 60000);
-    ReleaseMutex(lock);
-    CloseHandle(lock);
 
     EXPECT_EQ(result.exitCode, 3u);
     ExpectOnlyBox(result, L"Another Vintrel run does not respond. The folder was not added.",
                   BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+}
+
+// Another user (a terminal server's) made an object of the lock's name first and holds it: it is
+// no lock of this user's, so the registrar neither waits for it nor fails.
+TEST_F(UserLock, AnObjectOfAnotherOwnerUnderItsNameIsPassedBy) {
+    HoldLockObject(L"O:SYD:(A;;GA;;;WD)");
+
+    const auto result = RunVintrel(L"/s");
+
+    EXPECT_TRUE(result.boxes.empty());
+    ExpectRegistered(0, folder_ + L"\\", true);
 }
 
 }  // namespace

@@ -89,5 +89,20 @@ TEST_F(ReadErrors, TheErrorBoxIsShownAlsoWhenSilent) {
     ExpectRegistered(2, folder_ + L"\\", true);
 }
 
+// Careless tools store a text without its NUL, and Access reads it. The reader cannot cut it and
+// shows its error box, but the slot may hold another program's folder: it is left as it is.
+TEST_F(ReadErrors, ATextWithoutItsNulKeepsItsSlot) {
+    const auto stored = harness::StringBytes(L"C:\\Other Program\\", false);
+    SeedPath(0, REG_SZ, stored);
+
+    const auto result = RunVintrel(L"/s", 3);
+
+    ASSERT_EQ(result.boxes.size(), 1u);
+    ExpectBox(result.boxes[0], L"Fehler in \"fnc_Reg_String_Lesen\"",
+              HelperErrorText(L"fnc_Reg_String_Lesen", 5, kInvalidArgument), BoxIcon::Error);
+    EXPECT_EQ(harness::ReadValue(HKEY_CURRENT_USER, LocationKey(0), L"Path")->data, stored);
+    ExpectRegistered(1, folder_ + L"\\", true);
+}
+
 }  // namespace
 }  // namespace vintrel
