@@ -38,7 +38,6 @@ struct FilesState {
     std::uintptr_t nextHandle = 1;
     std::uint64_t clock = 0;
     std::uint64_t clockStep = 0;
-    int splashAnswers = 0;
     std::vector<double> progressShown;
 
     ~FilesState() {
@@ -176,7 +175,6 @@ void ResetFiles(const std::wstring& appFolder) {
     state.open.clear();
     state.clock = 0;
     state.clockStep = 0;
-    state.splashAnswers = 0;
     state.progressShown.clear();
     fs::create_directories(HostPath(appFolder));
 }
@@ -292,10 +290,6 @@ std::uint64_t ClockNow() {
     return State().clock;
 }
 
-int SplashAnswers() {
-    return State().splashAnswers;
-}
-
 const std::vector<double>& ProgressShown() {
     return State().progressShown;
 }
@@ -353,25 +347,27 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
     return ToInstall::Opened;
 }
 
-NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
+ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
     const Operation operation(L"CreateNewFile", {path});
     const fs::path host = doubles::HostPath(path);
     if (fs::exists(host))
-        return NewFile::NameTaken;
-    if (doubles::State().faults.createTempFails || !IsFolder(host.parent_path()))
-        return NewFile::Failed;
+        return kErrorFileExists;
+    if (doubles::State().faults.createTempFails)
+        return kErrorAccessDenied;
+    if (!IsFolder(host.parent_path()))
+        return doubles::kErrorPathNotFound;
     doubles::WriteHost(host, "");
     doubles::Hold(host, file);
-    return NewFile::Created;
+    return kNoError;
 }
 
-bool CopyContent(const OpenFile& source, const OpenFile& destination,
-                 const CopyProgress& progress) {
+ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
+                      const CopyProgress& progress) {
     const fs::path& from = doubles::PathOf(source);
     const fs::path& to = doubles::PathOf(destination);
     const Operation operation(L"CopyContent", {from.wstring(), to.wstring()});
     if (!IsFile(from) || !IsFile(to))
-        return false;
+        return doubles::kErrorInvalidHandle;
     const std::string content = doubles::ReadHost(from);
     const std::size_t breakOff =
         doubles::State().faults.copyBreaksOffAfter.value_or(content.size() + 1);
@@ -379,41 +375,68 @@ bool CopyContent(const OpenFile& source, const OpenFile& destination,
     while (written.size() < content.size()) {
         const std::size_t piece = std::min(
             {doubles::kCopyPiece, content.size() - written.size(), breakOff - written.size()});
-        if (piece == 0) {
-            doubles::WriteHost(to, written);
-            return false;
-        }
+        if (piece == 0)
+            break;
         written += content.substr(written.size(), piece);
         doubles::WriteHost(to, written);
         if (progress)
             progress(written.size(), content.size());
     }
-    return written.size() < breakOff;
+    return written.size() < breakOff ? kNoError : doubles::kErrorDiskFull;
 }
 
-bool FlushFile(const OpenFile& file) {
+ErrorCode FlushFile(const OpenFile& file) {
     const Operation operation(L"FlushFile", {doubles::PathOf(file).wstring()});
-    return IsFile(doubles::PathOf(file)) && !doubles::State().faults.flushFails;
+    if (!IsFile(doubles::PathOf(file)))
+        return doubles::kErrorInvalidHandle;
+    return doubles::State().faults.flushFails ? doubles::kErrorDiskFull : kNoError;
 }
 
-bool CanBeReplaced(const std::wstring& path) {
-    const Operation operation(L"CanBeReplaced", {path});
-    return !IsHeld(doubles::HostPath(path));
+ErrorCode CheckReplaceable(const std::wstring& path) {
+    const Operation operation(L"CheckReplaceable", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (IsHeld(host))
+        return kErrorSharingViolation;
+    return IsReadOnlyHost(host) ? kErrorAccessDenied : kNoError;
 }
 
-bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
+ErrorCode TakeOverProperties(const std::wstring& from, const OpenFile& file) {
     const Operation operation(L"TakeOverProperties", {from, doubles::PathOf(file).wstring()});
-    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file)) &&
-           !doubles::State().faults.takeOverFails;
+    if (!IsFile(doubles::HostPath(from)) || !IsFile(doubles::PathOf(file)))
+        return doubles::kErrorInvalidHandle;
+    return doubles::State().faults.takeOverFails ? kErrorAccessDenied : kNoError;
 }
 
-bool DeleteWhenClosed(const OpenFile& file) {
+ErrorCode DeleteWhenClosed(const OpenFile& file) {
     const auto found = doubles::State().open.find(file.get());
     const Operation operation(L"DeleteWhenClosed", {doubles::PathOf(file).wstring()});
-    if (found == doubles::State().open.end() || IsReadOnlyHost(found->second.path))
-        return false;
+    if (found == doubles::State().open.end())
+        return doubles::kErrorInvalidHandle;
+    if (IsReadOnlyHost(found->second.path))
+        return kErrorAccessDenied;
     found->second.deleteWhenClosed = true;
-    return true;
+    return kNoError;
+}
+
+// As on Windows, a rename onto a file that anyone holds open fails, and so does one onto a
+// read-only file.
+ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace) {
+    const auto found = doubles::State().open.find(file.get());
+    const Operation operation(L"RenameOpenFile",
+                              {doubles::PathOf(file).wstring(), newPath, replace});
+    if (found == doubles::State().open.end())
+        return doubles::kErrorInvalidHandle;
+    const fs::path target = doubles::HostPath(newPath);
+    if (fs::exists(target) && !replace)
+        return kErrorFileExists;
+    if (IsHeld(target) || IsReadOnlyHost(target))
+        return kErrorAccessDenied;
+    if (!IsFolder(target.parent_path()))
+        return doubles::kErrorPathNotFound;
+    if (!doubles::Rename(found->second.path, target))
+        return doubles::kErrorInvalidHandle;
+    found->second.path = target;
+    return kNoError;
 }
 
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
@@ -432,10 +455,6 @@ std::uint64_t TickCountMs() {
     return doubles::State().clock += doubles::State().clockStep;
 }
 
-void LetSplashAnswer() {
-    ++doubles::State().splashAnswers;
-}
-
 void Pause(std::uint32_t milliseconds) {
     const Operation operation(L"Pause", {static_cast<std::int32_t>(milliseconds)});
     doubles::State().clock += milliseconds;
@@ -443,27 +462,6 @@ void Pause(std::uint32_t milliseconds) {
 
 void ShowCopyProgress(double fraction) {
     doubles::State().progressShown.push_back(fraction);
-}
-
-bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
-    const Operation operation(L"ReplaceFileInOneStep", {replaced, replacement});
-    const fs::path target = doubles::HostPath(replaced);
-    const fs::path from = doubles::HostPath(replacement);
-    if (!IsFile(target) || IsHeld(target) || IsReadOnlyHost(target))
-        return false;
-    if (!IsFile(from) || IsHeld(from))
-        return false;
-    return doubles::Rename(from, target);
-}
-
-bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination) {
-    const Operation operation(L"MoveFileWriteThrough", {source, destination});
-    const fs::path from = doubles::HostPath(source);
-    const fs::path to = doubles::HostPath(destination);
-    if (!IsFile(from) || IsHeld(from) || fs::exists(to) || !IsFolder(to.parent_path())) {
-        return false;
-    }
-    return doubles::Rename(from, to);
 }
 
 bool RemoveFile(const std::wstring& path) {

@@ -3,6 +3,8 @@
 // on Windows, so "\temp\" and "\TEMP\" name the same folder.
 #pragma once
 
+#include <platform.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -50,14 +52,18 @@ void InjectFileFaults(const FileFaults& faults);
 // Called after every file operation, to look at the files between two steps.
 void AfterEveryFileOperation(std::function<void()> observer);
 
+// Error codes the doubles answer beside those platform.h names.
+inline constexpr platform::ErrorCode kErrorPathNotFound = 3;
+inline constexpr platform::ErrorCode kErrorInvalidHandle = 6;
+inline constexpr platform::ErrorCode kErrorDiskFull = 112;
+
 // A content copy goes in pieces of this many bytes, reporting its progress after each.
 inline constexpr std::size_t kCopyPiece = 8;
 
 // The clock: every reading of it moves it on by stepMs, and a pause by its length.
 void RunClock(std::uint64_t stepMs);
 std::uint64_t ClockNow();
-// How often the copy let the splash answer, and every progress it showed, in order.
-int SplashAnswers();
+// Every progress the splash showed, in order.
 const std::vector<double>& ProgressShown();
 
 }  // namespace doubles

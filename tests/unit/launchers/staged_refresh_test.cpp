@@ -188,7 +188,7 @@ TEST_F(RefreshSteps, StagedCopyIsHeldThroughoutAndDeletedOnlyOnceInstalled) {
 
     const auto& journal = doubles::Journal();
     const int open = doubles::PositionOf(L"OpenToInstall");
-    const int install = doubles::PositionOf(L"ReplaceFileInOneStep");
+    const int install = doubles::PositionOf(L"RenameOpenFile");
     const int stagedDelete = doubles::PositionOf(L"DeleteWhenClosed");
     ASSERT_GE(open, 0);
     EXPECT_EQ(journal[open].arguments, (std::vector<platform::AutomationValue>{kStaged}));
@@ -216,9 +216,9 @@ TEST_F(RefreshSteps, AnotherLauncherInstallingIsWaitedForAndTheNewDatabaseOpened
 
     EXPECT_EQ(doubles::OpenedDatabaseContent(), kNew);
     EXPECT_EQ(pauses, 3);
-    EXPECT_THAT(doubles::CallsOf({L"CreateNewFile", L"ReplaceFileInOneStep",
-                                  L"MoveFileWriteThrough", L"RemoveFile", L"DeleteWhenClosed"}),
-                testing::IsEmpty());
+    EXPECT_THAT(
+        doubles::CallsOf({L"CreateNewFile", L"RenameOpenFile", L"RemoveFile", L"DeleteWhenClosed"}),
+        testing::IsEmpty());
 }
 
 TEST_F(RefreshSteps, AnotherLauncherThatNeverLetsGoIsWaitedForTwoMinutes) {
@@ -237,7 +237,7 @@ TEST_F(RefreshSteps, NoCopyIsMadeWhileTheInstalledDatabaseIsHeldOpen) {
     doubles::HoldOpen(kInstalled);
     launchers::RefreshStagedDatabase(kApp);
 
-    EXPECT_GE(doubles::PositionOf(L"CanBeReplaced"), 0);
+    EXPECT_GE(doubles::PositionOf(L"CheckReplaceable"), 0);
     EXPECT_THAT(doubles::CallsOf({L"CreateNewFile", L"CopyContent"}), testing::IsEmpty());
 }
 
@@ -273,13 +273,15 @@ TEST_F(RefreshSteps, OldDatabasesPropertiesGoOntoTheNewFileBeforeItIsInstalled) 
     const auto takeOvers = doubles::CallsOf({L"TakeOverProperties"});
     ASSERT_EQ(takeOvers.size(), 1u);
     EXPECT_EQ(takeOvers[0].arguments[0], platform::AutomationValue(kInstalled));
-    const auto installs = doubles::CallsOf({L"ReplaceFileInOneStep"});
-    ASSERT_EQ(installs.size(), 1u);
-    EXPECT_EQ(installs[0].arguments[1],
+    const auto created = doubles::CallsOf({L"CreateNewFile"});
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_EQ(created[0].arguments[0],
               platform::AutomationValue(std::wstring(L"C:\\App\\orv0.tmp")))
         << "the temporary file of the first free name";
-    EXPECT_LT(doubles::PositionOf(L"TakeOverProperties"),
-              doubles::PositionOf(L"ReplaceFileInOneStep"));
+    const auto installs = doubles::CallsOf({L"RenameOpenFile"});
+    ASSERT_EQ(installs.size(), 1u);
+    EXPECT_EQ(installs[0].arguments[1], platform::AutomationValue(kInstalled));
+    EXPECT_LT(doubles::PositionOf(L"TakeOverProperties"), doubles::PositionOf(L"RenameOpenFile"));
 }
 
 TEST_F(RefreshSteps, WithoutAnInstalledDatabaseThereAreNoPropertiesToKeep) {
@@ -290,16 +292,14 @@ TEST_F(RefreshSteps, WithoutAnInstalledDatabaseThereAreNoPropertiesToKeep) {
     EXPECT_THAT(doubles::CallsOf({L"TakeOverProperties"}), testing::IsEmpty());
 }
 
-// A copy of five pieces with the clock moving 200 ms a reading: the splash answers after every
-// piece, and the bar shows from the piece that ends half a second after the copy began.
-// With the clock at a standstill it answers only after the last piece.
-TEST_F(RefreshSteps, LongCopyLetsTheSplashAnswerAndShowsItsProgressAfterHalfASecond) {
+// A copy of five pieces with the clock moving 200 ms a reading: the bar shows from the piece that
+// ends half a second after the copy began.
+TEST_F(RefreshSteps, LongCopyShowsItsProgressAfterHalfASecond) {
     ASSERT_EQ(kNew.size(), 35u);
     doubles::PutFile(kStaged, kNew);
     doubles::RunClock(200);
     launchers::RefreshStagedDatabase(kApp);
 
-    EXPECT_EQ(doubles::SplashAnswers(), 5);
     EXPECT_THAT(doubles::ProgressShown(),
                 testing::ElementsAre(testing::DoubleEq(24.0 / 35), testing::DoubleEq(32.0 / 35),
                                      testing::DoubleEq(1.0)));
@@ -310,7 +310,6 @@ TEST_F(RefreshSteps, ShortCopyLeavesTheSplashAsItIs) {
     launchers::RefreshStagedDatabase(kApp);
 
     EXPECT_EQ(doubles::FileContent(kInstalled), kNew);
-    EXPECT_EQ(doubles::SplashAnswers(), 1);
     EXPECT_THAT(doubles::ProgressShown(), testing::IsEmpty());
 }
 
@@ -330,10 +329,10 @@ TEST_F(RefreshSteps, TessalyNeverTouchesTheStagedCopy) {
 
     EXPECT_EQ(doubles::FilesBelow(kApp), kBoth);
     EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
-    EXPECT_THAT(doubles::CallsOf({L"FileExists", L"OpenToInstall", L"FileNamesIn", L"CreateNewFile",
-                                  L"CopyContent", L"ReplaceFileInOneStep", L"MoveFileWriteThrough",
-                                  L"RemoveFile", L"DeleteWhenClosed"}),
-                testing::IsEmpty());
+    EXPECT_THAT(
+        doubles::CallsOf({L"FileExists", L"OpenToInstall", L"FileNamesIn", L"CreateNewFile",
+                          L"CopyContent", L"RenameOpenFile", L"RemoveFile", L"DeleteWhenClosed"}),
+        testing::IsEmpty());
 }
 
 TEST_F(RefreshSteps, AccessMissingStillInstallsTheStagedCopy) {
