@@ -105,8 +105,12 @@ InstallOutcome InstallThroughTempFile(const platform::OpenFile& source, const st
     platform::ErrorCode error = platform::CopyContent(source, temp, counted);
     if (!error)
         error = platform::FlushFile(temp);
+    // As far as the volume keeps permissions, the new file gets those the administrator gave the
+    // old one; and it keeps the old one's attributes, as ReplaceFileW would.
+    if (!error && replacing && platform::VolumeKeepsPermissions(temp))
+        error = platform::TakeOverPermissions(target, temp);
     if (!error && replacing)
-        error = platform::TakeOverProperties(target, temp);
+        error = platform::TakeOverAttributes(target, temp);
     if (error) {
         platform::DeleteWhenClosed(temp);
         return {InstallResult::Failed, error, copied};

@@ -203,15 +203,25 @@ class OpenFile {
 };
 
 bool FileExists(const std::wstring& path);
+// The size of a file; nullopt when it cannot be read (missing, a folder).
+std::optional<std::uint64_t> FileSize(const std::wstring& path);
 enum class ToInstall { Opened, BeingWritten, HeldByAnotherLauncher, Unavailable };
-// Opens an existing file to be copied and then deleted: others may read it meanwhile, but no one
-// can write, rename or delete it, nor open it this way too. When it cannot, says whether a writer
-// holds it or a reader that lets no writer in (another launcher installing it), or neither
-// (missing).
+// Opens an existing file to be copied and then deleted, with the right to delete it and, where
+// the user has it, to write its attributes: others may read it meanwhile, but no one can write,
+// rename or delete it, nor open it this way too. When it cannot, says whether a writer holds it or
+// a reader that lets no writer in (another launcher installing it), or neither (missing, or no
+// right to delete it).
 ToInstall OpenToInstall(const std::wstring& path, OpenFile& file);
-// Creates an empty file under a name that must not exist yet (kErrorFileExists when it does),
-// held without sharing, with the right to delete or rename it through this handle whatever
-// permissions it is given later.
+// Clears the open file's read-only attribute, which would keep it from being deleted; fails when
+// the handle may not write its attributes.
+ErrorCode ClearReadOnly(const OpenFile& file);
+// Whether the open file is folder\nameInFolder itself: no link (junction, symbolic link) on the
+// way from folder to it, while links in the folder's own path do not matter.
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder);
+// Creates an empty file with the archive attribute under a name that must not exist yet
+// (kErrorFileExists when it does), held without sharing, with the right to delete or rename it
+// through this handle whatever permissions it is given later.
 ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file);
 // Called on the calling thread, about every 50 ms while a copy runs and once after it, with the
 // bytes copied so far and the whole size.
@@ -226,9 +236,16 @@ ErrorCode FlushFile(const OpenFile& file);
 // process holds it open without letting it be renamed or deleted (an Access that has the database
 // open); kErrorAccessDenied when it is read-only or the user may not delete it.
 ErrorCode CheckReplaceable(const std::wstring& path);
-// Gives the open file the security descriptor, attributes and creation time of the named one, as
-// ReplaceFileW keeps them for the file it replaces.
-ErrorCode TakeOverProperties(const std::wstring& from, const OpenFile& file);
+// Whether the open file's volume keeps permissions (FILE_PERSISTENT_ACLS); some network storage
+// keeps none.
+bool VolumeKeepsPermissions(const OpenFile& file);
+// Gives the open file the access list (DACL) of the named one; its owner could only be set with a
+// privilege.
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file);
+// Gives the open file the creation time and the hidden, system and not-indexed attributes of the
+// named one, as ReplaceFileW keeps them, with the archive attribute of new content and never the
+// offline one.
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file);
 // The open file is deleted when it is closed.
 ErrorCode DeleteWhenClosed(const OpenFile& file);
 // Gives the open file another name in one step, through its own handle; replace lets it take the

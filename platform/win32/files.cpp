@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,11 @@ namespace {
 constexpr DWORD kCopyPiece = 1024 * 1024;
 // A piece of the copy takes a few milliseconds; the progress need not be shown more often.
 constexpr DWORD kProgressEveryMs = 50;
-// What ReplaceFileW carries over to the replacement; read-only files are refused before.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                  FILE_ATTRIBUTE_OFFLINE;
+// What ReplaceFileW carries over to the replacement, less what describes the old content: the new
+// content is not backed up yet (it gets the archive attribute) and lies on the disk (never
+// offline). Read-only files are refused before.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // Folders are limited to MAX_PATH - 12 characters, files to MAX_PATH, without the prefix.
 constexpr std::size_t kLongPath = MAX_PATH - 12;
 
@@ -62,6 +64,21 @@ bool Hold(HANDLE handle, OpenFile& file) {
     return true;
 }
 
+// The path of an open file or folder with every link resolved, as "\\?\C:\..." or
+// "\\?\UNC\..."; empty when it cannot be had.
+std::wstring FinalPath(HANDLE handle) {
+    const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (needed == 0)
+        return {};
+    std::wstring path(needed, L'\0');
+    const DWORD length =
+        GetFinalPathNameByHandleW(handle, path.data(), needed, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= needed)
+        return {};
+    path.resize(length);
+    return path;
+}
+
 }  // namespace
 
 OpenFile::~OpenFile() {
@@ -84,16 +101,27 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Win32Path(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
 ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
     // Sharing only reading keeps writers out. Every launcher asks for the right to delete, and
-    // none shares it, so one launcher at a time holds the file.
+    // none shares it, so one launcher at a time holds the file. A user who may not delete it
+    // does not install it: it would be installed again at every start.
     const std::wstring name = Win32Path(path);
-    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    // A user who may read the staged copy but not delete it still gets it installed.
+    HANDLE handle =
+        CreateFileW(name.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // Users who may delete the staged copies but not change them.
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-        handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     }
     if (Hold(handle, file))
         return ToInstall::Opened;
@@ -106,6 +134,36 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return reader.get() == INVALID_HANDLE_VALUE ? ToInstall::BeingWritten
                                                 : ToInstall::HeldByAnotherLauncher;
+}
+
+ErrorCode ClearReadOnly(const OpenFile& file) {
+    FILE_BASIC_INFO basic{};  // times left at zero stay as they are
+    if (!GetFileInformationByHandleEx(HandleOf(file), FileBasicInfo, &basic, sizeof basic))
+        return LastError();
+    if (!(basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return kNoError;
+    const DWORD kept = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    basic = {};
+    basic.FileAttributes = kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept;
+    return ResultOf(
+        SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic));
+}
+
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder) {
+    const owners::unique_handle folderHandle(
+        CreateFileW(Win32Path(folder).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folderHandle.get() == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring folderPath = FinalPath(folderHandle.get());
+    const std::wstring filePath = FinalPath(HandleOf(file));
+    if (folderPath.empty() || filePath.empty())
+        return false;
+    if (!folderPath.ends_with(L'\\'))
+        folderPath += L'\\';
+    return EqualIgnoringCase(filePath, folderPath + nameInFolder);
 }
 
 ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
@@ -174,28 +232,36 @@ ErrorCode CheckReplaceable(const std::wstring& path) {
     return probe.get() != INVALID_HANDLE_VALUE ? kNoError : LastError();
 }
 
-ErrorCode TakeOverProperties(const std::wstring& from, const OpenFile& file) {
+bool VolumeKeepsPermissions(const OpenFile& file) {
+    DWORD flags = 0;
+    return GetVolumeInformationByHandleW(HandleOf(file), nullptr, 0, nullptr, nullptr, &flags,
+                                         nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS);
+}
+
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
     const std::wstring name = Win32Path(from);
-    // The permissions the administrator gave the file; its owner can only be set with a privilege.
     DWORD needed = 0;
     GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
     if (needed == 0)
         return LastError();
     std::vector<std::uint8_t> descriptor(needed);
     if (!GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                          &needed) ||
-        !SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data())) {
+                          &needed)) {
         return LastError();
     }
+    return ResultOf(
+        SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data()));
+}
+
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file) {
     WIN32_FILE_ATTRIBUTE_DATA old{};
-    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &old))
+    if (!GetFileAttributesExW(Win32Path(from).c_str(), GetFileExInfoStandard, &old))
         return LastError();
     FILE_BASIC_INFO basic{};  // times left at zero stay as they are
     basic.CreationTime.LowPart = old.ftCreationTime.dwLowDateTime;
     basic.CreationTime.HighPart = static_cast<LONG>(old.ftCreationTime.dwHighDateTime);
-    basic.FileAttributes = old.dwFileAttributes & kKeptAttributes;
-    if (basic.FileAttributes == 0)
-        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    basic.FileAttributes = (old.dwFileAttributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE;
     return ResultOf(
         SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic));
 }

@@ -27,6 +27,8 @@ struct FilesState {
     std::set<fs::path> held;
     std::set<fs::path> heldForInstall;
     std::set<fs::path> readOnly;
+    std::set<fs::path> deleteDenied;
+    std::set<fs::path> attributesDenied;
     FileFaults faults;
     std::function<void()> observer;
     // The launcher's own open files, by handle: each held without sharing.
@@ -142,14 +144,23 @@ bool IsFolder(const fs::path& path) {
     return fs::is_directory(path, error);
 }
 
+bool IsDeleteDeniedHost(const fs::path& path) {
+    return State().deleteDenied.count(path) != 0;
+}
+
+// A file's attributes and permissions go with it to its new name.
 bool Rename(const fs::path& from, const fs::path& to) {
     std::error_code error;
     fs::rename(from, to, error);
     if (error)
         return false;
-    const bool readOnly = IsReadOnlyHost(from);
-    SetReadOnlyHost(from, false);
-    SetReadOnlyHost(to, readOnly);
+    for (std::set<fs::path>* marks :
+         {&State().readOnly, &State().deleteDenied, &State().attributesDenied}) {
+        const bool marked = marks->erase(from) != 0;
+        marks->erase(to);
+        if (marked)
+            marks->insert(to);
+    }
     return true;
 }
 
@@ -170,6 +181,8 @@ void ResetFiles(const std::wstring& appFolder) {
     state.held.clear();
     state.heldForInstall.clear();
     state.readOnly.clear();
+    state.deleteDenied.clear();
+    state.attributesDenied.clear();
     state.faults = {};
     state.observer = nullptr;
     state.open.clear();
@@ -218,6 +231,12 @@ void PutFile(const std::wstring& windowsPath, const std::string& content) {
 
 void MakeFolder(const std::wstring& windowsPath) {
     fs::create_directories(HostPath(windowsPath));
+}
+
+void MakeLink(const std::wstring& windowsPath, const std::wstring& target) {
+    const fs::path link = HostPath(windowsPath);
+    fs::create_directories(link.parent_path());
+    fs::create_symlink(HostPath(target), link);
 }
 
 std::optional<std::string> FileContent(const std::wstring& windowsPath) {
@@ -272,6 +291,18 @@ void SetReadOnly(const std::wstring& windowsPath) {
 
 bool IsReadOnly(const std::wstring& windowsPath) {
     return IsReadOnlyHost(HostPath(windowsPath));
+}
+
+void DenyDelete(const std::wstring& windowsPath) {
+    State().deleteDenied.insert(HostPath(windowsPath));
+}
+
+void DenyAttributeWrites(const std::wstring& windowsPath) {
+    State().attributesDenied.insert(HostPath(windowsPath));
+}
+
+bool IsDeleteDenied(const std::wstring& windowsPath) {
+    return IsDeleteDeniedHost(HostPath(windowsPath));
 }
 
 void InjectFileFaults(const FileFaults& faults) {
@@ -341,10 +372,46 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
         return ToInstall::HeldByAnotherLauncher;
     if (doubles::State().held.count(host) != 0)
         return ToInstall::BeingWritten;
-    if (!IsFile(host) || IsHeld(host))
+    if (!IsFile(host) || IsHeld(host) || doubles::IsDeleteDeniedHost(host))
         return ToInstall::Unavailable;
     doubles::Hold(host, file);
     return ToInstall::Opened;
+}
+
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    const Operation operation(L"FileSize", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (!IsFile(host))
+        return std::nullopt;
+    return fs::file_size(host);
+}
+
+ErrorCode ClearReadOnly(const OpenFile& file) {
+    const fs::path& path = doubles::PathOf(file);
+    const Operation operation(L"ClearReadOnly", {path.wstring()});
+    if (!IsFile(path))
+        return doubles::kErrorInvalidHandle;
+    if (!IsReadOnlyHost(path))
+        return kNoError;
+    if (doubles::State().attributesDenied.count(path) != 0)
+        return kErrorAccessDenied;
+    doubles::SetReadOnlyHost(path, false);
+    return kNoError;
+}
+
+// Links are resolved as the file system resolves them; names compare without regard to case.
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder) {
+    const fs::path& path = doubles::PathOf(file);
+    const Operation operation(L"OpenedWithoutLinks", {path.wstring(), folder, nameInFolder});
+    std::error_code error;
+    const fs::path final = fs::canonical(path, error);
+    const fs::path finalFolder = fs::canonical(doubles::HostPath(folder), error);
+    if (error)
+        return false;
+    std::wstring expected = nameInFolder;
+    std::replace(expected.begin(), expected.end(), L'\\', L'/');
+    return doubles::Lower(final.wstring()) == doubles::Lower((finalFolder / expected).wstring());
 }
 
 ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
@@ -397,14 +464,35 @@ ErrorCode CheckReplaceable(const std::wstring& path) {
     const fs::path host = doubles::HostPath(path);
     if (IsHeld(host))
         return kErrorSharingViolation;
-    return IsReadOnlyHost(host) ? kErrorAccessDenied : kNoError;
+    return IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host) ? kErrorAccessDenied
+                                                                     : kNoError;
 }
 
-ErrorCode TakeOverProperties(const std::wstring& from, const OpenFile& file) {
-    const Operation operation(L"TakeOverProperties", {from, doubles::PathOf(file).wstring()});
-    if (!IsFile(doubles::HostPath(from)) || !IsFile(doubles::PathOf(file)))
+bool VolumeKeepsPermissions(const OpenFile& file) {
+    const Operation operation(L"VolumeKeepsPermissions", {doubles::PathOf(file).wstring()});
+    return !doubles::State().faults.volumeKeepsNoPermissions;
+}
+
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
+    const fs::path& to = doubles::PathOf(file);
+    const Operation operation(L"TakeOverPermissions", {from, to.wstring()});
+    const doubles::FileFaults& faults = doubles::State().faults;
+    if (!IsFile(doubles::HostPath(from)) || !IsFile(to))
         return doubles::kErrorInvalidHandle;
-    return doubles::State().faults.takeOverFails ? kErrorAccessDenied : kNoError;
+    if (faults.volumeKeepsNoPermissions)
+        return doubles::kErrorNotSupported;
+    if (faults.takeOverFails)
+        return kErrorAccessDenied;
+    if (faults.permissionsDenyDelete)
+        doubles::State().deleteDenied.insert(to);
+    return kNoError;
+}
+
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file) {
+    const Operation operation(L"TakeOverAttributes", {from, doubles::PathOf(file).wstring()});
+    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file))
+               ? kNoError
+               : doubles::kErrorInvalidHandle;
 }
 
 ErrorCode DeleteWhenClosed(const OpenFile& file) {
@@ -429,7 +517,7 @@ ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool
     const fs::path target = doubles::HostPath(newPath);
     if (fs::exists(target) && !replace)
         return kErrorFileExists;
-    if (IsHeld(target) || IsReadOnlyHost(target))
+    if (IsHeld(target) || IsReadOnlyHost(target) || doubles::IsDeleteDeniedHost(target))
         return kErrorAccessDenied;
     if (!IsFolder(target.parent_path()))
         return doubles::kErrorPathNotFound;
@@ -467,7 +555,7 @@ void ShowCopyProgress(double fraction) {
 bool RemoveFile(const std::wstring& path) {
     const Operation operation(L"RemoveFile", {path});
     const fs::path host = doubles::HostPath(path);
-    if (!IsFile(host) || IsHeld(host) || IsReadOnlyHost(host))
+    if (!IsFile(host) || IsHeld(host) || IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host))
         return false;
     std::error_code error;
     return fs::remove(host, error);
