@@ -201,6 +201,13 @@ bool ShowWindow(std::int32_t windowHandle, int showCommand);
 // ---- File system -----------------------------------------------------------------------------
 // Paths of any length: the Win32 layer adds the long-path prefix where a path needs it.
 
+// A Windows error code, as GetLastError gives it where the failing call happened.
+using ErrorCode = std::uint32_t;
+inline constexpr ErrorCode kNoError = 0;
+inline constexpr ErrorCode kErrorAccessDenied = 5;
+inline constexpr ErrorCode kErrorSharingViolation = 32;
+inline constexpr ErrorCode kErrorFileExists = 80;
+
 // Owns one open file; closes it on every path.
 class OpenFile {
   public:
@@ -217,47 +224,63 @@ class OpenFile {
 };
 
 bool FileExists(const std::wstring& path);
+// The size of a file; nullopt when it cannot be read (missing, a folder).
+std::optional<std::uint64_t> FileSize(const std::wstring& path);
 enum class ToInstall { Opened, BeingWritten, HeldByAnotherLauncher, Unavailable };
-// Opens an existing file to be copied and then deleted: others may read it meanwhile, but no one
-// can write, rename or delete it, nor open it this way too. When it cannot, says whether a writer
-// holds it or a reader that lets no writer in (another launcher installing it), or neither
-// (missing).
+// Opens an existing file to be copied and then deleted, with the right to delete it and, where
+// the user has it, to write its attributes: others may read it meanwhile, but no one can write,
+// rename or delete it, nor open it this way too. When it cannot, says whether a writer holds it or
+// a reader that lets no writer in (another launcher installing it), or neither (missing, or no
+// right to delete it).
 ToInstall OpenToInstall(const std::wstring& path, OpenFile& file);
-enum class NewFile { Created, NameTaken, Failed };
-// Creates an empty file under a name that must not exist yet, held without sharing: no one else
-// can open, rename or delete it while it is held.
-NewFile CreateNewFile(const std::wstring& path, OpenFile& file);
-// Called after every piece of a copy with the bytes copied so far and the whole size.
+// Clears the open file's read-only attribute, which would keep it from being deleted; fails when
+// the handle may not write its attributes.
+ErrorCode ClearReadOnly(const OpenFile& file);
+// Whether the open file is folder\nameInFolder itself: no link (junction, symbolic link) on the
+// way from folder to it, while links in the folder's own path do not matter.
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder);
+// Creates an empty file with the archive attribute under a name that must not exist yet
+// (kErrorFileExists when it does), held without sharing, with the right to delete or rename it
+// through this handle whatever permissions it is given later.
+ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file);
+// Called on the calling thread, about every 50 ms while a copy runs and once after it, with the
+// bytes copied so far and the whole size.
 using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
-// Copies the whole content and the last-write time of one open file into another (empty) one,
-// flushing the copy to disk piece by piece as it goes.
-bool CopyContent(const OpenFile& source, const OpenFile& destination, const CopyProgress& progress);
-// Flushes the file's data to disk.
-bool FlushFile(const OpenFile& file);
-// False when another process holds the file open without letting it be renamed or deleted (an
-// Access that has the database open), so that nothing could replace it now.
-bool CanBeReplaced(const std::wstring& path);
-// Gives the open file the security descriptor, attributes and creation time of the named one, as
-// ReplaceFileW keeps them for the file it replaces.
-bool TakeOverProperties(const std::wstring& from, const OpenFile& file);
+// Copies the whole content and the last-write time of one open file into another (empty) one. The
+// copy runs on a thread of its own while the calling thread answers its messages.
+ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
+                      const CopyProgress& progress);
+// Flushes the file's data to disk, answering messages meanwhile as CopyContent does.
+ErrorCode FlushFile(const OpenFile& file);
+// kNoError when this user could replace the file now; kErrorSharingViolation when another
+// process holds it open without letting it be renamed or deleted (an Access that has the database
+// open); kErrorAccessDenied when it is read-only or the user may not delete it.
+ErrorCode CheckReplaceable(const std::wstring& path);
+// Whether the open file's volume keeps permissions (FILE_PERSISTENT_ACLS); some network storage
+// keeps none.
+bool VolumeKeepsPermissions(const OpenFile& file);
+// Gives the open file the access list (DACL) of the named one; its owner could only be set with a
+// privilege.
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file);
+// Gives the open file the creation time and the hidden, system and not-indexed attributes of the
+// named one, as ReplaceFileW keeps them, with the archive attribute of new content and never the
+// offline one.
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file);
 // The open file is deleted when it is closed.
-bool DeleteWhenClosed(const OpenFile& file);
-// Replaces an existing file with another in one step; the replacement's name is gone afterwards.
-// A read-only file is refused, as ReplaceFileW refuses it.
-bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement);
-// Renames a file onto a name that does not exist, flushed to disk before it returns.
-bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination);
+ErrorCode DeleteWhenClosed(const OpenFile& file);
+// Gives the open file another name in one step, through its own handle; replace lets it take the
+// name of an existing file.
+ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace);
 // The names of the files in folder that match a wildcard pattern ("*.tmp").
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern);
 // Fails for a file that is held open (unless its holder allows deleting) or read-only.
 bool RemoveFile(const std::wstring& path);
 
-// ---- The splash window while a long copy runs ------------------------------------------------
+// ---- The splash window while a long step runs ------------------------------------------------
 
-// Lets the splash window paint and answer messages sent to it; keys, ticks and posted requests
-// stay queued.
-void LetSplashAnswer();
-// Waits, letting the splash window paint and answer meanwhile.
+// Waits, the splash window answering every message meanwhile (its form ignores input while the
+// launch runs).
 void Pause(std::uint32_t milliseconds);
 // Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge. Carried out by
 // the splash form itself (launchers/frmSplash.cpp), which owns the window.

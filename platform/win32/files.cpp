@@ -1,25 +1,30 @@
 // File operations of the staged refresh, each one Win32 call or a short run of them.
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "answering_wait.h"
 #include "owners.h"
 #include "platform.h"
 
 namespace platform {
 namespace {
 
-// Large enough for the disk to stream, small enough that the splash answers between two pieces
-// even over a slow network.
+// Large enough for the disk to stream.
 constexpr DWORD kCopyPiece = 1024 * 1024;
-// Flushed as it goes, so the flush before the rename, during which nothing can answer, stays short.
-constexpr std::uint64_t kFlushEvery = 64 * kCopyPiece;
-// What ReplaceFileW carries over to the replacement; read-only files are refused before.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                  FILE_ATTRIBUTE_OFFLINE;
+// A piece of the copy takes a few milliseconds; the progress need not be shown more often.
+constexpr DWORD kProgressEveryMs = 50;
+// What ReplaceFileW carries over to the replacement, less what describes the old content: the new
+// content is not backed up yet (it gets the archive attribute) and lies on the disk (never
+// offline). Read-only files are refused before.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // Folders are limited to MAX_PATH - 12 characters, files to MAX_PATH, without the prefix.
 constexpr std::size_t kLongPath = MAX_PATH - 12;
 
@@ -42,11 +47,36 @@ HANDLE HandleOf(const OpenFile& file) {
     return reinterpret_cast<HANDLE>(file.get());
 }
 
+// The error of the call that just failed, never success.
+ErrorCode LastError() {
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error;
+}
+
+ErrorCode ResultOf(BOOL succeeded) {
+    return succeeded ? kNoError : LastError();
+}
+
 bool Hold(HANDLE handle, OpenFile& file) {
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     *file.put() = reinterpret_cast<std::uintptr_t>(handle);
     return true;
+}
+
+// The path of an open file or folder with every link resolved, as "\\?\C:\..." or
+// "\\?\UNC\..."; empty when it cannot be had.
+std::wstring FinalPath(HANDLE handle) {
+    const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (needed == 0)
+        return {};
+    std::wstring path(needed, L'\0');
+    const DWORD length =
+        GetFinalPathNameByHandleW(handle, path.data(), needed, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= needed)
+        return {};
+    path.resize(length);
+    return path;
 }
 
 }  // namespace
@@ -71,16 +101,27 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Win32Path(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
 ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
     // Sharing only reading keeps writers out. Every launcher asks for the right to delete, and
-    // none shares it, so one launcher at a time holds the file.
+    // none shares it, so one launcher at a time holds the file. A user who may not delete it
+    // does not install it: it would be installed again at every start.
     const std::wstring name = Win32Path(path);
-    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    // A user who may read the staged copy but not delete it still gets it installed.
+    HANDLE handle =
+        CreateFileW(name.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // Users who may delete the staged copies but not change them.
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-        handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     }
     if (Hold(handle, file))
         return ToInstall::Opened;
@@ -95,108 +136,157 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
                                                 : ToInstall::HeldByAnotherLauncher;
 }
 
-NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
-    const HANDLE handle = CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE | WRITE_DAC, 0,
-                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (Hold(handle, file))
-        return NewFile::Created;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::NameTaken
-                                                                       : NewFile::Failed;
+ErrorCode ClearReadOnly(const OpenFile& file) {
+    FILE_BASIC_INFO basic{};  // times left at zero stay as they are
+    if (!GetFileInformationByHandleEx(HandleOf(file), FileBasicInfo, &basic, sizeof basic))
+        return LastError();
+    if (!(basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return kNoError;
+    const DWORD kept = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    basic = {};
+    basic.FileAttributes = kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept;
+    return ResultOf(
+        SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic));
 }
 
-bool CopyContent(const OpenFile& source, const OpenFile& destination,
-                 const CopyProgress& progress) {
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder) {
+    const owners::unique_handle folderHandle(
+        CreateFileW(Win32Path(folder).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folderHandle.get() == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring folderPath = FinalPath(folderHandle.get());
+    const std::wstring filePath = FinalPath(HandleOf(file));
+    if (folderPath.empty() || filePath.empty())
+        return false;
+    if (!folderPath.ends_with(L'\\'))
+        folderPath += L'\\';
+    return EqualIgnoringCase(filePath, folderPath + nameInFolder);
+}
+
+ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
+    const HANDLE handle = CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE | WRITE_DAC | DELETE,
+                                      0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Hold(handle, file))
+        return kNoError;
+    const ErrorCode error = LastError();
+    return error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error;
+}
+
+ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
+                      const CopyProgress& progress) {
     LARGE_INTEGER size{};
     FILETIME lastWrite{};
     if (!GetFileSizeEx(HandleOf(source), &size) ||
         !GetFileTime(HandleOf(source), nullptr, nullptr, &lastWrite)) {
-        return false;
+        return LastError();
     }
     const auto total = static_cast<std::uint64_t>(size.QuadPart);
-    std::vector<std::uint8_t> piece(kCopyPiece);
-    std::uint64_t done = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
-            return false;
-        if (read == 0)
-            break;
-        DWORD written = 0;
-        if (!WriteFile(HandleOf(destination), piece.data(), read, &written, nullptr) ||
-            written != read) {
-            return false;
+    std::atomic<std::uint64_t> done = 0;
+    const auto copy = [&]() -> DWORD {
+        std::vector<std::uint8_t> piece(kCopyPiece);
+        for (;;) {
+            DWORD read = 0;
+            if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
+                return LastError();
+            if (read == 0)
+                break;
+            DWORD written = 0;
+            if (!WriteFile(HandleOf(destination), piece.data(), read, &written, nullptr))
+                return LastError();
+            if (written != read)
+                return ERROR_WRITE_FAULT;
+            done += read;
         }
-        done += read;
-        if (done % kFlushEvery == 0 && !FlushFileBuffers(HandleOf(destination)))
-            return false;
+        // A file that shrank while it was held cannot be: it is held against writers.
+        if (done != total)
+            return ERROR_HANDLE_EOF;
+        // As a file copy does, the copy keeps the time its content was last written.
+        return ResultOf(SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite));
+    };
+    const auto showProgress = [&] {
         if (progress)
             progress(done, total);
-    }
-    // As a file copy does, the copy keeps the time its content was last written.
-    return done == total && SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite);
+    };
+    return RunAnswering(copy, showProgress, kProgressEveryMs);
 }
 
-bool FlushFile(const OpenFile& file) {
-    return FlushFileBuffers(HandleOf(file)) != FALSE;
+ErrorCode FlushFile(const OpenFile& file) {
+    return RunAnswering([&] { return ResultOf(FlushFileBuffers(HandleOf(file))); }, {},
+                        kProgressEveryMs);
 }
 
-bool CanBeReplaced(const std::wstring& path) {
-    const owners::unique_handle probe(CreateFileW(
-        Win32Path(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return probe.get() != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION;
+ErrorCode CheckReplaceable(const std::wstring& path) {
+    const std::wstring name = Win32Path(path);
+    // A rename onto a write-protected file is refused.
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return LastError();
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
+    const owners::unique_handle probe(
+        CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe.get() != INVALID_HANDLE_VALUE ? kNoError : LastError();
 }
 
-bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
+bool VolumeKeepsPermissions(const OpenFile& file) {
+    DWORD flags = 0;
+    return GetVolumeInformationByHandleW(HandleOf(file), nullptr, 0, nullptr, nullptr, &flags,
+                                         nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS);
+}
+
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
     const std::wstring name = Win32Path(from);
-    // The permissions the administrator gave the file; its owner can only be set with a privilege.
     DWORD needed = 0;
     GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
     if (needed == 0)
-        return false;
+        return LastError();
     std::vector<std::uint8_t> descriptor(needed);
     if (!GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                          &needed) ||
-        !SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data())) {
-        return false;
+                          &needed)) {
+        return LastError();
     }
+    return ResultOf(
+        SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data()));
+}
+
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file) {
     WIN32_FILE_ATTRIBUTE_DATA old{};
-    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &old))
-        return false;
+    if (!GetFileAttributesExW(Win32Path(from).c_str(), GetFileExInfoStandard, &old))
+        return LastError();
     FILE_BASIC_INFO basic{};  // times left at zero stay as they are
     basic.CreationTime.LowPart = old.ftCreationTime.dwLowDateTime;
     basic.CreationTime.HighPart = static_cast<LONG>(old.ftCreationTime.dwHighDateTime);
-    basic.FileAttributes = old.dwFileAttributes & kKeptAttributes;
-    if (basic.FileAttributes == 0)
-        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic) != FALSE;
+    basic.FileAttributes = (old.dwFileAttributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE;
+    return ResultOf(
+        SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic));
 }
 
-bool DeleteWhenClosed(const OpenFile& file) {
+ErrorCode DeleteWhenClosed(const OpenFile& file) {
     FILE_DISPOSITION_INFO disposition{TRUE};
-    return SetFileInformationByHandle(HandleOf(file), FileDispositionInfo, &disposition,
-                                      sizeof disposition) != FALSE;
+    return ResultOf(SetFileInformationByHandle(HandleOf(file), FileDispositionInfo, &disposition,
+                                               sizeof disposition));
 }
 
-bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
-    const std::wstring target = Win32Path(replaced);
-    // A write-protected file is refused, as ReplaceFileW refuses it.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        return false;
-    }
-    // One rename onto the existing name. ReplaceFileW is not used: it may move the old file away
-    // before moving the new one in (Wine does, and leaves a temporary file of its own behind
-    // when the old file is held open).
-    return MoveFileExW(Win32Path(replacement).c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination) {
-    return MoveFileExW(Win32Path(source).c_str(), Win32Path(destination).c_str(),
-                       MOVEFILE_WRITE_THROUGH) != FALSE;
+// The rename needs the handle's own right to delete, not the folder's, nor a right that the
+// file's permissions give. It is a change of the folder's entries: the file system's journal
+// makes it lasting in its own time, and the content was flushed before.
+ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace) {
+    const std::wstring name = Win32Path(newPath);
+    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<std::uint8_t> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes +
+                                     sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::copy(name.begin(), name.end(), rename->FileName);
+    return ResultOf(SetFileInformationByHandle(HandleOf(file), FileRenameInfo, rename,
+                                               static_cast<DWORD>(buffer.size())));
 }
 
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {

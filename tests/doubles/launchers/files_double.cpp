@@ -27,6 +27,8 @@ struct FilesState {
     std::set<fs::path> held;
     std::set<fs::path> heldForInstall;
     std::set<fs::path> readOnly;
+    std::set<fs::path> deleteDenied;
+    std::set<fs::path> attributesDenied;
     FileFaults faults;
     std::function<void()> observer;
     // The launcher's own open files, by handle: each held without sharing.
@@ -38,7 +40,6 @@ struct FilesState {
     std::uintptr_t nextHandle = 1;
     std::uint64_t clock = 0;
     std::uint64_t clockStep = 0;
-    int splashAnswers = 0;
     std::vector<double> progressShown;
 
     ~FilesState() {
@@ -143,14 +144,23 @@ bool IsFolder(const fs::path& path) {
     return fs::is_directory(path, error);
 }
 
+bool IsDeleteDeniedHost(const fs::path& path) {
+    return State().deleteDenied.count(path) != 0;
+}
+
+// A file's attributes and permissions go with it to its new name.
 bool Rename(const fs::path& from, const fs::path& to) {
     std::error_code error;
     fs::rename(from, to, error);
     if (error)
         return false;
-    const bool readOnly = IsReadOnlyHost(from);
-    SetReadOnlyHost(from, false);
-    SetReadOnlyHost(to, readOnly);
+    for (std::set<fs::path>* marks :
+         {&State().readOnly, &State().deleteDenied, &State().attributesDenied}) {
+        const bool marked = marks->erase(from) != 0;
+        marks->erase(to);
+        if (marked)
+            marks->insert(to);
+    }
     return true;
 }
 
@@ -171,12 +181,13 @@ void ResetFiles(const std::wstring& appFolder) {
     state.held.clear();
     state.heldForInstall.clear();
     state.readOnly.clear();
+    state.deleteDenied.clear();
+    state.attributesDenied.clear();
     state.faults = {};
     state.observer = nullptr;
     state.open.clear();
     state.clock = 0;
     state.clockStep = 0;
-    state.splashAnswers = 0;
     state.progressShown.clear();
     fs::create_directories(HostPath(appFolder));
 }
@@ -220,6 +231,12 @@ void PutFile(const std::wstring& windowsPath, const std::string& content) {
 
 void MakeFolder(const std::wstring& windowsPath) {
     fs::create_directories(HostPath(windowsPath));
+}
+
+void MakeLink(const std::wstring& windowsPath, const std::wstring& target) {
+    const fs::path link = HostPath(windowsPath);
+    fs::create_directories(link.parent_path());
+    fs::create_symlink(HostPath(target), link);
 }
 
 std::optional<std::string> FileContent(const std::wstring& windowsPath) {
@@ -276,6 +293,18 @@ bool IsReadOnly(const std::wstring& windowsPath) {
     return IsReadOnlyHost(HostPath(windowsPath));
 }
 
+void DenyDelete(const std::wstring& windowsPath) {
+    State().deleteDenied.insert(HostPath(windowsPath));
+}
+
+void DenyAttributeWrites(const std::wstring& windowsPath) {
+    State().attributesDenied.insert(HostPath(windowsPath));
+}
+
+bool IsDeleteDenied(const std::wstring& windowsPath) {
+    return IsDeleteDeniedHost(HostPath(windowsPath));
+}
+
 void InjectFileFaults(const FileFaults& faults) {
     State().faults = faults;
 }
@@ -290,10 +319,6 @@ void RunClock(std::uint64_t stepMs) {
 
 std::uint64_t ClockNow() {
     return State().clock;
-}
-
-int SplashAnswers() {
-    return State().splashAnswers;
 }
 
 const std::vector<double>& ProgressShown() {
@@ -347,31 +372,69 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
         return ToInstall::HeldByAnotherLauncher;
     if (doubles::State().held.count(host) != 0)
         return ToInstall::BeingWritten;
-    if (!IsFile(host) || IsHeld(host))
+    if (!IsFile(host) || IsHeld(host) || doubles::IsDeleteDeniedHost(host))
         return ToInstall::Unavailable;
     doubles::Hold(host, file);
     return ToInstall::Opened;
 }
 
-NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    const Operation operation(L"FileSize", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (!IsFile(host))
+        return std::nullopt;
+    return fs::file_size(host);
+}
+
+ErrorCode ClearReadOnly(const OpenFile& file) {
+    const fs::path& path = doubles::PathOf(file);
+    const Operation operation(L"ClearReadOnly", {path.wstring()});
+    if (!IsFile(path))
+        return doubles::kErrorInvalidHandle;
+    if (!IsReadOnlyHost(path))
+        return kNoError;
+    if (doubles::State().attributesDenied.count(path) != 0)
+        return kErrorAccessDenied;
+    doubles::SetReadOnlyHost(path, false);
+    return kNoError;
+}
+
+// Links are resolved as the file system resolves them; names compare without regard to case.
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder) {
+    const fs::path& path = doubles::PathOf(file);
+    const Operation operation(L"OpenedWithoutLinks", {path.wstring(), folder, nameInFolder});
+    std::error_code error;
+    const fs::path final = fs::canonical(path, error);
+    const fs::path finalFolder = fs::canonical(doubles::HostPath(folder), error);
+    if (error)
+        return false;
+    std::wstring expected = nameInFolder;
+    std::replace(expected.begin(), expected.end(), L'\\', L'/');
+    return doubles::Lower(final.wstring()) == doubles::Lower((finalFolder / expected).wstring());
+}
+
+ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
     const Operation operation(L"CreateNewFile", {path});
     const fs::path host = doubles::HostPath(path);
     if (fs::exists(host))
-        return NewFile::NameTaken;
-    if (doubles::State().faults.createTempFails || !IsFolder(host.parent_path()))
-        return NewFile::Failed;
+        return kErrorFileExists;
+    if (doubles::State().faults.createTempFails)
+        return kErrorAccessDenied;
+    if (!IsFolder(host.parent_path()))
+        return doubles::kErrorPathNotFound;
     doubles::WriteHost(host, "");
     doubles::Hold(host, file);
-    return NewFile::Created;
+    return kNoError;
 }
 
-bool CopyContent(const OpenFile& source, const OpenFile& destination,
-                 const CopyProgress& progress) {
+ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
+                      const CopyProgress& progress) {
     const fs::path& from = doubles::PathOf(source);
     const fs::path& to = doubles::PathOf(destination);
     const Operation operation(L"CopyContent", {from.wstring(), to.wstring()});
     if (!IsFile(from) || !IsFile(to))
-        return false;
+        return doubles::kErrorInvalidHandle;
     const std::string content = doubles::ReadHost(from);
     const std::size_t breakOff =
         doubles::State().faults.copyBreaksOffAfter.value_or(content.size() + 1);
@@ -379,41 +442,89 @@ bool CopyContent(const OpenFile& source, const OpenFile& destination,
     while (written.size() < content.size()) {
         const std::size_t piece = std::min(
             {doubles::kCopyPiece, content.size() - written.size(), breakOff - written.size()});
-        if (piece == 0) {
-            doubles::WriteHost(to, written);
-            return false;
-        }
+        if (piece == 0)
+            break;
         written += content.substr(written.size(), piece);
         doubles::WriteHost(to, written);
         if (progress)
             progress(written.size(), content.size());
     }
-    return written.size() < breakOff;
+    return written.size() < breakOff ? kNoError : doubles::kErrorDiskFull;
 }
 
-bool FlushFile(const OpenFile& file) {
+ErrorCode FlushFile(const OpenFile& file) {
     const Operation operation(L"FlushFile", {doubles::PathOf(file).wstring()});
-    return IsFile(doubles::PathOf(file)) && !doubles::State().faults.flushFails;
+    if (!IsFile(doubles::PathOf(file)))
+        return doubles::kErrorInvalidHandle;
+    return doubles::State().faults.flushFails ? doubles::kErrorDiskFull : kNoError;
 }
 
-bool CanBeReplaced(const std::wstring& path) {
-    const Operation operation(L"CanBeReplaced", {path});
-    return !IsHeld(doubles::HostPath(path));
+ErrorCode CheckReplaceable(const std::wstring& path) {
+    const Operation operation(L"CheckReplaceable", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (IsHeld(host))
+        return kErrorSharingViolation;
+    return IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host) ? kErrorAccessDenied
+                                                                     : kNoError;
 }
 
-bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
-    const Operation operation(L"TakeOverProperties", {from, doubles::PathOf(file).wstring()});
-    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file)) &&
-           !doubles::State().faults.takeOverFails;
+bool VolumeKeepsPermissions(const OpenFile& file) {
+    const Operation operation(L"VolumeKeepsPermissions", {doubles::PathOf(file).wstring()});
+    return !doubles::State().faults.volumeKeepsNoPermissions;
 }
 
-bool DeleteWhenClosed(const OpenFile& file) {
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
+    const fs::path& to = doubles::PathOf(file);
+    const Operation operation(L"TakeOverPermissions", {from, to.wstring()});
+    const doubles::FileFaults& faults = doubles::State().faults;
+    if (!IsFile(doubles::HostPath(from)) || !IsFile(to))
+        return doubles::kErrorInvalidHandle;
+    if (faults.volumeKeepsNoPermissions)
+        return doubles::kErrorNotSupported;
+    if (faults.takeOverFails)
+        return kErrorAccessDenied;
+    if (faults.permissionsDenyDelete)
+        doubles::State().deleteDenied.insert(to);
+    return kNoError;
+}
+
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file) {
+    const Operation operation(L"TakeOverAttributes", {from, doubles::PathOf(file).wstring()});
+    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file))
+               ? kNoError
+               : doubles::kErrorInvalidHandle;
+}
+
+ErrorCode DeleteWhenClosed(const OpenFile& file) {
     const auto found = doubles::State().open.find(file.get());
     const Operation operation(L"DeleteWhenClosed", {doubles::PathOf(file).wstring()});
-    if (found == doubles::State().open.end() || IsReadOnlyHost(found->second.path))
-        return false;
+    if (found == doubles::State().open.end())
+        return doubles::kErrorInvalidHandle;
+    if (IsReadOnlyHost(found->second.path))
+        return kErrorAccessDenied;
     found->second.deleteWhenClosed = true;
-    return true;
+    return kNoError;
+}
+
+// As on Windows, a rename onto a file that anyone holds open fails, and so does one onto a
+// read-only file.
+ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace) {
+    const auto found = doubles::State().open.find(file.get());
+    const Operation operation(L"RenameOpenFile",
+                              {doubles::PathOf(file).wstring(), newPath, replace});
+    if (found == doubles::State().open.end())
+        return doubles::kErrorInvalidHandle;
+    const fs::path target = doubles::HostPath(newPath);
+    if (fs::exists(target) && !replace)
+        return kErrorFileExists;
+    if (IsHeld(target) || IsReadOnlyHost(target) || doubles::IsDeleteDeniedHost(target))
+        return kErrorAccessDenied;
+    if (!IsFolder(target.parent_path()))
+        return doubles::kErrorPathNotFound;
+    if (!doubles::Rename(found->second.path, target))
+        return doubles::kErrorInvalidHandle;
+    found->second.path = target;
+    return kNoError;
 }
 
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
@@ -432,10 +543,6 @@ std::uint64_t TickCountMs() {
     return doubles::State().clock += doubles::State().clockStep;
 }
 
-void LetSplashAnswer() {
-    ++doubles::State().splashAnswers;
-}
-
 void Pause(std::uint32_t milliseconds) {
     const Operation operation(L"Pause", {static_cast<std::int32_t>(milliseconds)});
     doubles::State().clock += milliseconds;
@@ -445,31 +552,10 @@ void ShowCopyProgress(double fraction) {
     doubles::State().progressShown.push_back(fraction);
 }
 
-bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
-    const Operation operation(L"ReplaceFileInOneStep", {replaced, replacement});
-    const fs::path target = doubles::HostPath(replaced);
-    const fs::path from = doubles::HostPath(replacement);
-    if (!IsFile(target) || IsHeld(target) || IsReadOnlyHost(target))
-        return false;
-    if (!IsFile(from) || IsHeld(from))
-        return false;
-    return doubles::Rename(from, target);
-}
-
-bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination) {
-    const Operation operation(L"MoveFileWriteThrough", {source, destination});
-    const fs::path from = doubles::HostPath(source);
-    const fs::path to = doubles::HostPath(destination);
-    if (!IsFile(from) || IsHeld(from) || fs::exists(to) || !IsFolder(to.parent_path())) {
-        return false;
-    }
-    return doubles::Rename(from, to);
-}
-
 bool RemoveFile(const std::wstring& path) {
     const Operation operation(L"RemoveFile", {path});
     const fs::path host = doubles::HostPath(path);
-    if (!IsFile(host) || IsHeld(host) || IsReadOnlyHost(host))
+    if (!IsFile(host) || IsHeld(host) || IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host))
         return false;
     std::error_code error;
     return fs::remove(host, error);
