@@ -5,6 +5,7 @@
 #include <platform.h>
 
 #include "LaunchDatabase.h"
+#include "LauncherRun.h"
 #include "frmSplash.h"
 
 const wchar_t* platform::AppTitle() {
@@ -13,5 +14,6 @@ const wchar_t* platform::AppTitle() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     platform::RestrictDllSearchToSystem();
-    return frmSplash::Run(instance, Renvale::LaunchDatabase);
+    Renvale::ReadCommandLine();
+    return launchers::EndRun(frmSplash::Run(instance, Renvale::LaunchDatabase));
 }

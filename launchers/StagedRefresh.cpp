@@ -7,6 +7,7 @@
 // holds it installs it; the others wait for it and then open the new database.
 #include "StagedRefresh.h"
 
+#include <EventLog.h>
 #include <platform.h>
 
 #include <cstdint>
@@ -24,14 +25,30 @@ constexpr wchar_t kStagedInFolder[] = L"TEMP\\Orvantis.mde";
 constexpr std::uint64_t kMostWaitWithoutGrowthMs = 30000;
 constexpr std::uint32_t kLookAgainMs = 50;
 
-// The bytes in the temporary files of the folder: they grow while a launcher copies.
-std::uint64_t BytesInTempFiles(const std::wstring& appFolder) {
-    std::uint64_t bytes = 0;
-    for (const std::wstring& name : platform::FileNamesIn(appFolder, L"orv*.tmp")) {
-        if (IsTempFileName(name))
-            bytes += platform::FileSize(appFolder + L"\\" + name).value_or(0);
-    }
-    return bytes;
+RefreshOutcome Outcome(RefreshResult result) {
+    RefreshOutcome outcome;
+    outcome.result = result;
+    return outcome;
+}
+
+RefreshOutcome Skipped(std::wstring reason) {
+    RefreshOutcome outcome = Outcome(RefreshResult::Skipped);
+    outcome.reason = std::move(reason);
+    return outcome;
+}
+
+RefreshOutcome Failed(platform::ErrorCode error) {
+    RefreshOutcome outcome = Outcome(RefreshResult::Failed);
+    outcome.error = error;
+    return outcome;
+}
+
+// A database that another process holds open is not replaced now; any other reason it cannot be
+// is a failure.
+RefreshOutcome NotReplaced(bool inUse, platform::ErrorCode error) {
+    if (inUse)
+        return Skipped(L"database in use");
+    return Failed(error);
 }
 
 // Another launcher installing the staged copy is waited for as long as its copy grows: this one
@@ -39,20 +56,31 @@ std::uint64_t BytesInTempFiles(const std::wstring& appFolder) {
 // install. Waiting is in vain when the installed database cannot be replaced anyway, or when what
 // holds the staged copy is no launcher at its copy (a virus scanner, a backup). A copy still
 // being written can take minutes and is not waited for.
+// When it does not hold it, outcome says why.
 bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
-                    const std::wstring& appFolder, platform::OpenFile& stagedFile) {
+                    const std::wstring& appFolder, platform::OpenFile& stagedFile,
+                    RefreshOutcome& outcome) {
     std::optional<std::uint64_t> tempBytes;
     std::uint64_t grewAt = 0;
+    const std::uint64_t began = platform::TickCountMs();
+    const auto waited = [&] {
+        outcome = Skipped(L"waited " + std::to_wstring(platform::TickCountMs() - began) +
+                          L" ms for another launcher");
+        return false;
+    };
+    platform::ErrorCode unavailable = platform::kNoError;
     for (;;) {
-        switch (platform::OpenToInstall(staged, stagedFile)) {
+        switch (platform::OpenToInstall(staged, stagedFile, &unavailable)) {
             case platform::ToInstall::Opened:
                 return true;
             case platform::ToInstall::HeldByAnotherLauncher: {
                 // Looked at once only: each look at the database could be in the way of an
                 // install's rename or of an Access opening it.
-                if (!tempBytes && platform::FileExists(installed) &&
-                    platform::CheckReplaceable(installed) != platform::kNoError) {
-                    return false;
+                if (!tempBytes && platform::FileExists(installed)) {
+                    if (const platform::ErrorCode blocked = platform::CheckReplaceable(installed)) {
+                        outcome = NotReplaced(blocked == platform::kErrorSharingViolation, blocked);
+                        return false;
+                    }
                 }
                 const std::uint64_t bytes = BytesInTempFiles(appFolder);
                 const std::uint64_t now = platform::TickCountMs();
@@ -60,12 +88,18 @@ bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
                     grewAt = now;
                 tempBytes = bytes;
                 if (now - grewAt >= kMostWaitWithoutGrowthMs)
-                    return false;
+                    return waited();
                 platform::Pause(kLookAgainMs);
                 continue;
             }
             case platform::ToInstall::BeingWritten:
+                outcome = Skipped(L"being written");
+                return false;
             case platform::ToInstall::Unavailable:
+                // Gone after a wait: the launcher waited for has installed it.
+                if (tempBytes && !platform::FileExists(staged))
+                    return waited();
+                outcome = Failed(unavailable);
                 return false;
         }
     }
@@ -73,33 +107,53 @@ bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
 
 }  // namespace
 
-void RefreshStagedDatabase(const std::wstring& appFolder) {
+RefreshOutcome RefreshStagedDatabase(const std::wstring& appFolder) {
     const std::wstring staged = appFolder + L"\\" + kStagedInFolder;
     const std::wstring installed = appFolder + L"\\Orvantis.mde";
 
     if (!platform::FileExists(staged))
-        return;
+        return Outcome(RefreshResult::NoneStaged);
     platform::OpenFile stagedFile;
-    if (!HoldStagedCopy(staged, installed, appFolder, stagedFile))
-        return;
+    RefreshOutcome outcome;
+    if (!HoldStagedCopy(staged, installed, appFolder, stagedFile, outcome))
+        return outcome;
     // A TEMP that leads elsewhere would install another folder's database here and delete it
     // there.
     if (!platform::OpenedWithoutLinks(stagedFile, appFolder, kStagedInFolder))
-        return;
+        return Skipped(L"the staged copy lies behind a link");
     // An empty staged copy is a copy that failed, never a database.
     if (platform::FileSize(staged).value_or(0) == 0)
-        return;
-    if (platform::ClearReadOnly(stagedFile) != platform::kNoError)
-        return;
+        return Skipped(L"the staged copy is empty");
+    if (const platform::ErrorCode error = platform::ClearReadOnly(stagedFile))
+        return Failed(error);
     // Every launcher at work holds the staged copy, so a temporary file now is a leftover.
     RemoveLeftoverTempFiles(appFolder);
-    if (InstallThroughTempFile(stagedFile, installed, appFolder).result !=
-        InstallResult::Installed) {
-        return;
-    }
+    const std::uint64_t began = platform::TickCountMs();
+    const InstallOutcome install = InstallThroughTempFile(stagedFile, installed, appFolder);
+    if (install.result != InstallResult::Installed)
+        return NotReplaced(install.result == InstallResult::TargetInUse, install.error);
     // Deleted through the handle that holds it: no other launcher can open it in between and
     // install it a second time.
     platform::DeleteWhenClosed(stagedFile);
+    RefreshOutcome installedOutcome = Outcome(RefreshResult::Installed);
+    installedOutcome.bytes = install.bytesCopied;
+    installedOutcome.milliseconds = platform::TickCountMs() - began;
+    return installedOutcome;
+}
+
+std::wstring RefreshDetails(const RefreshOutcome& outcome) {
+    switch (outcome.result) {
+        case RefreshResult::NoneStaged:
+            return L"none staged";
+        case RefreshResult::Installed:
+            return L"installed " + std::to_wstring(outcome.bytes) + L" bytes in " +
+                   std::to_wstring(outcome.milliseconds) + L" ms";
+        case RefreshResult::Skipped:
+            return L"skipped: " + outcome.reason;
+        case RefreshResult::Failed:
+            break;
+    }
+    return L"failed: " + eventlog::ErrorText(outcome.error);
 }
 
 }  // namespace launchers

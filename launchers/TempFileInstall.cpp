@@ -20,10 +20,6 @@ constexpr wchar_t kTempPrefix[] = L"orv";
 constexpr wchar_t kTempSuffix[] = L".tmp";
 constexpr unsigned kTempNumbers = 0x10000;
 
-std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
-    return folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
-}
-
 std::wstring TempFileName(unsigned number) {
     constexpr wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring digits;
@@ -70,6 +66,19 @@ bool IsTempFileName(const std::wstring& name) {
             return false;
     }
     return SameLetters(name, 0, prefix) && SameLetters(name, digitsEnd, suffix);
+}
+
+std::uint64_t BytesInTempFiles(const std::wstring& folder) {
+    std::uint64_t bytes = 0;
+    for (const std::wstring& name : platform::FileNamesIn(folder, L"orv*.tmp")) {
+        if (IsTempFileName(name))
+            bytes += platform::FileSize(InFolder(folder, name)).value_or(0);
+    }
+    return bytes;
+}
+
+std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
+    return folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
 }
 
 // A launcher killed during its copy, a power cut or a dropped share leaves a temporary file as

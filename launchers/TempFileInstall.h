@@ -31,6 +31,12 @@ void RemoveLeftoverTempFiles(const std::wstring& folder);
 // Whether a file name is one of the temporary files' names.
 bool IsTempFileName(const std::wstring& name);
 
+// The bytes in the temporary files of the folder: they grow while a launcher copies into it.
+std::uint64_t BytesInTempFiles(const std::wstring& folder);
+
+// A file's path in a folder, which may be a drive root ("C:\\").
+std::wstring InFolder(const std::wstring& folder, const std::wstring& name);
+
 // Copies the held source into a new temporary file in folder with the splash showing the progress,
 // flushes it, and renames it onto target in one step. A target that exists keeps its permissions
 // and attributes, and is not copied for when another process holds it.

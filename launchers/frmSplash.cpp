@@ -51,6 +51,8 @@ HWND Picture1 = nullptr;
 // Set when the unload begins. The launch may wait in a loop that dispatches messages, so a tick,
 // a key or a close request can reach the form again while it runs; the form unloads only once.
 bool unloading = false;
+// The process's exit code: 0 once Access has accepted the database, 1 otherwise.
+int exitCode = 1;
 // How far a long copy has come, 0 to 1; none while no copy has run long enough to show it.
 std::optional<double> copyProgress;
 
@@ -68,7 +70,7 @@ SIZE ScreenDotsPerInch() {
 void Form_Load() {}
 
 void Form_Unload() {
-    launchProcedure();
+    exitCode = launchProcedure() ? 0 : 1;
 }
 
 // Unload Me: the unload event runs, then the window and its controls, the timer with them, go.
@@ -108,7 +110,7 @@ void OnSetFocus() {
 
 void OnDestroy() {
     Picture1 = nullptr;
-    PostQuitMessage(0);
+    PostQuitMessage(exitCode);
 }
 
 LRESULT CALLBACK FormProc(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {

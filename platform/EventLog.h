@@ -29,8 +29,9 @@ bool IsOpen();
 void Write(const std::wstring& event, const std::wstring& details);
 
 // A failure as the log gives it, with its number and Windows' own text:
-// "error 5 (Access is denied.)", "HRESULT 0x80040154 (Class not registered)".
+// "error 5 (Access is denied.)", "HRESULT 0x80040154 (Class not registered)". An automation
+// server's own description of its failure, when it gave one, takes the place of Windows' text.
 std::wstring ErrorText(std::uint32_t code);
-std::wstring HresultText(std::uint32_t hresult);
+std::wstring HresultText(std::uint32_t hresult, const std::wstring& description = {});
 
 }  // namespace eventlog

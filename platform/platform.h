@@ -89,6 +89,10 @@ std::uint64_t TickCountMs();
 
 // The command line without the program's own name, as one string.
 std::wstring CommandLineArgs();
+// The whole command line as Windows keeps it, the program's own name first.
+std::wstring CommandLine();
+// The user's Windows display language, a LANGID: the primary language in its low ten bits.
+std::uint16_t UserUiLanguage();
 // The folder of the running program: no trailing backslash, except at a drive root ("C:\").
 std::wstring AppPath();
 // The file name of the running program without its extension.
@@ -191,6 +195,13 @@ bool PutProperty(const AutomationObject& object, const std::wstring& name,
                  const AutomationValue& value);
 bool CallMethod(const AutomationObject& object, const std::wstring& name,
                 const std::vector<AutomationValue>& arguments);
+// Why the last automation creation or call that failed did: its HRESULT (the server's own code
+// when it raised an exception) and the server's description, when it gave one.
+struct AutomationFailure {
+    std::uint32_t hresult = 0;
+    std::wstring description;
+};
+AutomationFailure LastAutomationFailure();
 
 // ---- user32 ShowWindow, bound by name at its first call --------------------------------------
 
@@ -232,7 +243,9 @@ enum class ToInstall { Opened, BeingWritten, HeldByAnotherLauncher, Unavailable 
 // rename or delete it, nor open it this way too. When it cannot, says whether a writer holds it or
 // a reader that lets no writer in (another launcher installing it), or neither (missing, or no
 // right to delete it).
-ToInstall OpenToInstall(const std::wstring& path, OpenFile& file);
+// Why it was Unavailable goes to unavailableBecause when one is given.
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file,
+                        ErrorCode* unavailableBecause = nullptr);
 // Clears the open file's read-only attribute, which would keep it from being deleted; fails when
 // the handle may not write its attributes.
 ErrorCode ClearReadOnly(const OpenFile& file);
@@ -276,6 +289,29 @@ ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern);
 // Fails for a file that is held open (unless its holder allows deleting) or read-only.
 bool RemoveFile(const std::wstring& path);
+
+// ---- Each user's own copy of a master database -------------------------------------------------
+
+// The user's local application data folder, the known folder wherever it lies; empty when this
+// account has none.
+std::wstring LocalAppDataFolder();
+// Creates the folder with every parent it lacks; kNoError when it is there afterwards.
+ErrorCode CreateFolders(const std::wstring& path);
+// Opens an existing file for reading: others may read, rename or delete it meanwhile, but no one
+// may write it, and a writer that has it keeps it out (kErrorSharingViolation).
+ErrorCode OpenToPull(const std::wstring& path, OpenFile& file);
+// What tells one content of a file from another: its size and its last-write time (in Windows'
+// 100-nanosecond units).
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+ErrorCode StampOf(const OpenFile& file, FileStamp& stamp);
+// The whole content of a small file; nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
+// Writes the file anew with these bytes, flushed to disk.
+ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 // ---- The splash window while a long step runs ------------------------------------------------
 

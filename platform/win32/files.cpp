@@ -110,7 +110,7 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
     return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
-ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file, ErrorCode* unavailableBecause) {
     // Sharing only reading keeps writers out. Every launcher asks for the right to delete, and
     // none shares it, so one launcher at a time holds the file. A user who may not delete it
     // does not install it: it would be installed again at every start.
@@ -125,8 +125,11 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
     }
     if (Hold(handle, file))
         return ToInstall::Opened;
-    if (GetLastError() != ERROR_SHARING_VIOLATION)
+    if (GetLastError() != ERROR_SHARING_VIOLATION) {
+        if (unavailableBecause)
+            *unavailableBecause = LastError();
         return ToInstall::Unavailable;
+    }
     // A reader that shares neither writing nor deleting gets in beside another launcher, which
     // only reads, but not beside a writer.
     const owners::unique_handle reader(CreateFileW(name.c_str(), GENERIC_READ,
@@ -306,6 +309,82 @@ std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wst
 
 bool RemoveFile(const std::wstring& path) {
     return DeleteFileW(Win32Path(path).c_str()) != FALSE;
+}
+
+// ---- Each user's own copy of a master database -------------------------------------------------
+
+ErrorCode CreateFolders(const std::wstring& path) {
+    const std::wstring name = Win32Path(path);
+    if (CreateDirectoryW(name.c_str(), nullptr))
+        return kNoError;
+    const ErrorCode error = LastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+        const DWORD attributes = GetFileAttributesW(name.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                   ? kNoError
+                   : ERROR_ALREADY_EXISTS;
+    }
+    // Its parent first; a root, a server or a share that is missing cannot be made.
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (error != ERROR_PATH_NOT_FOUND || slash == std::wstring::npos || slash < 3)
+        return error;
+    if (const ErrorCode parent = CreateFolders(path.substr(0, slash)))
+        return parent;
+    return CreateDirectoryW(name.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS
+               ? kNoError
+               : LastError();
+}
+
+ErrorCode OpenToPull(const std::wstring& path, OpenFile& file) {
+    // Sharing delete lets an administrator rename a new master over this one meanwhile.
+    const HANDLE handle =
+        CreateFileW(Win32Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return Hold(handle, file) ? kNoError : LastError();
+}
+
+ErrorCode StampOf(const OpenFile& file, FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(HandleOf(file), &information))
+        return LastError();
+    stamp.size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+    stamp.lastWrite = (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+                      information.ftLastWriteTime.dwLowDateTime;
+    return kNoError;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    const owners::unique_handle file(CreateFileW(Win32Path(path).c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    // Small files only: what could not be a record is not read at all.
+    constexpr LONGLONG kMostBytes = 64 * 1024;
+    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) ||
+        size.QuadPart > kMostBytes) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+         read != bytes.size())) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const owners::unique_handle file(CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE)
+        return LastError();
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return LastError();
+    if (written != bytes.size())
+        return ERROR_WRITE_FAULT;
+    return ResultOf(FlushFileBuffers(file.get()));
 }
 
 }  // namespace platform

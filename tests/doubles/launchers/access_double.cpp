@@ -8,6 +8,7 @@
 #include "common/log_double.h"
 #include "files_double.h"
 #include "journal.h"
+#include "process_double.h"
 
 namespace doubles {
 namespace {
@@ -17,11 +18,18 @@ struct AccessState {
     int liveReferences = 0;
     int openApartments = 0;
     std::optional<std::string> openedContent;
+    platform::AutomationFailure lastFailure;
 };
 
 AccessState& State() {
     static AccessState state;
     return state;
+}
+
+// Remembers why a call failed, as the automation layer does.
+bool Fails(const platform::AutomationFailure& failure) {
+    State().lastFailure = failure;
+    return false;
 }
 
 // Stands for the one Access instance; only its address is handed out.
@@ -50,6 +58,7 @@ void ResetWorld() {
     ResetFiles();
     ResetAccess();
     ResetLog();
+    ResetProcess();
 }
 
 int LiveAccessReferences() {
@@ -91,8 +100,10 @@ void AutomationObject::reset() {
 
 AutomationObject CreateAutomationObject(const std::wstring& progId) {
     Record({L"CreateObject", L"", {progId}});
-    if (!State().behaviour.registered || !IsMember(progId, L"Access.Application"))
+    if (!State().behaviour.registered || !IsMember(progId, L"Access.Application")) {
+        doubles::Fails(doubles::kClassNotRegistered);
         return {};
+    }
     ++State().liveReferences;
     return AutomationObject(&doubles::accessInstance);
 }
@@ -100,42 +111,46 @@ AutomationObject CreateAutomationObject(const std::wstring& progId) {
 std::optional<AutomationValue> GetProperty(const AutomationObject& object,
                                            const std::wstring& name) {
     Record({L"Get", name, {}});
-    if (!object.get())
-        return std::nullopt;
     const doubles::AccessBehaviour& access = State().behaviour;
-    if (IsMember(name, L"Version"))
-        return access.version;
-    if (IsMember(name, L"hWndAccessApp"))
-        return access.windowHandle;
-    return std::nullopt;
+    std::optional<AutomationValue> value;
+    if (!object.get()) {
+        doubles::Fails(doubles::kNoObject);
+    } else if (IsMember(name, L"Version")) {
+        value = access.version;
+    } else if (IsMember(name, L"hWndAccessApp")) {
+        value = access.windowHandle;
+    }
+    if (object.get() && !value)
+        doubles::Fails(doubles::kAccessRaised);
+    return value;
 }
 
 bool PutProperty(const AutomationObject& object, const std::wstring& name,
                  const AutomationValue& value) {
     Record({L"Put", name, {value}});
     if (!object.get())
-        return false;
+        return doubles::Fails(doubles::kNoObject);
     const doubles::AccessBehaviour& access = State().behaviour;
     if (IsMember(name, L"AutomationSecurity"))
-        return access.knowsAutomationSecurity;
+        return access.knowsAutomationSecurity || doubles::Fails(doubles::kUnknownName);
     if (IsMember(name, L"Visible"))
-        return !access.visibleFails;
-    return false;
+        return !access.visibleFails || doubles::Fails(doubles::kAccessRaised);
+    return doubles::Fails(doubles::kUnknownName);
 }
 
 bool CallMethod(const AutomationObject& object, const std::wstring& name,
                 const std::vector<AutomationValue>& arguments) {
     Record({L"Call", name, arguments});
-    if (!object.get() || !IsMember(name, L"OpenCurrentDatabase"))
-        return false;
+    if (!object.get())
+        return doubles::Fails(doubles::kNoObject);
+    if (!IsMember(name, L"OpenCurrentDatabase"))
+        return doubles::Fails(doubles::kUnknownName);
     if (arguments.size() != 1 || !std::holds_alternative<std::wstring>(arguments[0]))
-        return false;
+        return doubles::Fails(doubles::kAccessRaised);
     const std::wstring& path = std::get<std::wstring>(arguments[0]);
-    if (State().behaviour.openFails || doubles::IsHeldOpen(path))
-        return false;
     std::optional<std::string> content = doubles::FileContent(path);
-    if (!content)
-        return false;
+    if (State().behaviour.openFails || doubles::IsHeldOpen(path) || !content)
+        return doubles::Fails(doubles::kCannotOpen);
     State().openedContent = std::move(content);
     return true;
 }
@@ -143,6 +158,10 @@ bool CallMethod(const AutomationObject& object, const std::wstring& name,
 bool ShowWindow(std::int32_t windowHandle, int showCommand) {
     Record({L"ShowWindow", L"", {windowHandle, std::int32_t{showCommand}}});
     return State().behaviour.showWindowBindable;
+}
+
+AutomationFailure LastAutomationFailure() {
+    return State().lastFailure;
 }
 
 }  // namespace platform

@@ -41,6 +41,9 @@ struct FilesState {
     std::uint64_t clock = 0;
     std::uint64_t clockStep = 0;
     std::vector<double> progressShown;
+    // Each file's last-write time: every PutFile moves it on, a copy takes its source's.
+    std::map<fs::path, std::uint64_t> lastWrites;
+    std::uint64_t writeClock = 0;
 
     ~FilesState() {
         std::error_code ignored;
@@ -161,6 +164,8 @@ bool Rename(const fs::path& from, const fs::path& to) {
         if (marked)
             marks->insert(to);
     }
+    State().lastWrites[to] = State().lastWrites[from];
+    State().lastWrites.erase(from);
     return true;
 }
 
@@ -189,6 +194,8 @@ void ResetFiles(const std::wstring& appFolder) {
     state.clock = 0;
     state.clockStep = 0;
     state.progressShown.clear();
+    state.lastWrites.clear();
+    state.writeClock = 0;
     fs::create_directories(HostPath(appFolder));
 }
 
@@ -227,6 +234,15 @@ void PutFile(const std::wstring& windowsPath, const std::string& content) {
     const fs::path host = HostPath(windowsPath);
     fs::create_directories(host.parent_path());
     WriteHost(host, content);
+    State().lastWrites[host] = ++State().writeClock;
+}
+
+void SetLastWrite(const std::wstring& windowsPath, std::uint64_t lastWrite) {
+    State().lastWrites[HostPath(windowsPath)] = lastWrite;
+}
+
+std::uint64_t LastWrite(const std::wstring& windowsPath) {
+    return State().lastWrites[HostPath(windowsPath)];
 }
 
 void MakeFolder(const std::wstring& windowsPath) {
@@ -365,15 +381,18 @@ bool FileExists(const std::wstring& path) {
     return IsFile(doubles::HostPath(path));
 }
 
-ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file, ErrorCode* unavailableBecause) {
     const Operation operation(L"OpenToInstall", {path});
     const fs::path host = doubles::HostPath(path);
     if (doubles::State().heldForInstall.count(host) != 0)
         return ToInstall::HeldByAnotherLauncher;
     if (doubles::State().held.count(host) != 0)
         return ToInstall::BeingWritten;
-    if (!IsFile(host) || IsHeld(host) || doubles::IsDeleteDeniedHost(host))
+    if (!IsFile(host) || IsHeld(host) || doubles::IsDeleteDeniedHost(host)) {
+        if (unavailableBecause)
+            *unavailableBecause = !IsFile(host) ? doubles::kErrorFileNotFound : kErrorAccessDenied;
         return ToInstall::Unavailable;
+    }
     doubles::Hold(host, file);
     return ToInstall::Opened;
 }
@@ -449,6 +468,7 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
         if (progress)
             progress(written.size(), content.size());
     }
+    doubles::State().lastWrites[to] = doubles::State().lastWrites[from];
     return written.size() < breakOff ? kNoError : doubles::kErrorDiskFull;
 }
 
@@ -559,6 +579,53 @@ bool RemoveFile(const std::wstring& path) {
         return false;
     std::error_code error;
     return fs::remove(host, error);
+}
+
+ErrorCode CreateFolders(const std::wstring& path) {
+    const Operation operation(L"CreateFolders", {path});
+    const fs::path host = doubles::HostPath(path);
+    std::error_code error;
+    if (path.empty() || (fs::exists(host) && !IsFolder(host)))
+        return doubles::kErrorPathNotFound;
+    fs::create_directories(host, error);
+    return error ? doubles::kErrorPathNotFound : kNoError;
+}
+
+// A writer that holds the file keeps the pull out; the pull itself lets readers and renames in.
+ErrorCode OpenToPull(const std::wstring& path, OpenFile& file) {
+    const Operation operation(L"OpenToPull", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (doubles::State().held.count(host) != 0)
+        return kErrorSharingViolation;
+    if (!IsFile(host))
+        return IsFolder(host.parent_path()) ? doubles::kErrorFileNotFound
+                                            : doubles::kErrorPathNotFound;
+    doubles::Hold(host, file);
+    return kNoError;
+}
+
+ErrorCode StampOf(const OpenFile& file, FileStamp& stamp) {
+    const fs::path& path = doubles::PathOf(file);
+    if (!IsFile(path))
+        return doubles::kErrorInvalidHandle;
+    stamp = {fs::file_size(path), doubles::State().lastWrites[path]};
+    return kNoError;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    const Operation operation(L"ReadWholeFile", {path});
+    return doubles::FileContent(path);
+}
+
+ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const Operation operation(L"WriteWholeFile", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (!IsFolder(host.parent_path()))
+        return doubles::kErrorPathNotFound;
+    if (IsHeld(host) || IsReadOnlyHost(host))
+        return kErrorAccessDenied;
+    doubles::WriteHost(host, bytes);
+    return kNoError;
 }
 
 }  // namespace platform

@@ -27,6 +27,10 @@ void MakeFolder(const std::wstring& windowsPath);
 // on its folder can.
 void MakeLink(const std::wstring& windowsPath, const std::wstring& target);
 std::optional<std::string> FileContent(const std::wstring& windowsPath);
+// A file's last-write time, in the platform's units: PutFile moves it on, a copy keeps its
+// source's, and a test may set it back.
+void SetLastWrite(const std::wstring& windowsPath, std::uint64_t lastWrite);
+std::uint64_t LastWrite(const std::wstring& windowsPath);
 // Every file below the folder: its path relative to the folder, with backslashes, and content.
 std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder);
 
@@ -66,6 +70,7 @@ void InjectFileFaults(const FileFaults& faults);
 void AfterEveryFileOperation(std::function<void()> observer);
 
 // Error codes the doubles answer beside those platform.h names.
+inline constexpr platform::ErrorCode kErrorFileNotFound = 2;
 inline constexpr platform::ErrorCode kErrorPathNotFound = 3;
 inline constexpr platform::ErrorCode kErrorInvalidHandle = 6;
 inline constexpr platform::ErrorCode kErrorNotSupported = 50;
