@@ -36,25 +36,29 @@ std::uint64_t BytesInTempFiles(const std::wstring& appFolder) {
 
 // Another launcher installing the staged copy is waited for as long as its copy grows: this one
 // then opens the new database, and its Access does not hold the old one open in the way of the
-// install. Waiting is in vain when the installed database cannot be replaced anyway, or when what
-// holds the staged copy is no launcher at its copy (a virus scanner, a backup). A copy still
-// being written can take minutes and is not waited for.
+// install. Waiting is in vain when what holds the staged copy is no launcher at its copy (a virus
+// scanner, a backup), above all when the installed database cannot be replaced anyway. A copy
+// still being written can take minutes and is not waited for.
 bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
                     const std::wstring& appFolder, platform::OpenFile& stagedFile) {
     std::optional<std::uint64_t> tempBytes;
     std::uint64_t grewAt = 0;
+    bool databaseLookedAt = false;
     for (;;) {
         switch (platform::OpenToInstall(staged, stagedFile)) {
             case platform::ToInstall::Opened:
                 return true;
             case platform::ToInstall::HeldByAnotherLauncher: {
-                // Looked at once only: each look at the database could be in the way of an
-                // install's rename or of an Access opening it.
-                if (!tempBytes && platform::FileExists(installed) &&
-                    platform::CheckReplaceable(installed) != platform::kNoError) {
-                    return false;
-                }
                 const std::uint64_t bytes = BytesInTempFiles(appFolder);
+                // Looked at once, and only while no temporary file is there: a look is in the way
+                // of an Access opening the database, and of an install's rename onto it.
+                if (!databaseLookedAt && bytes == 0) {
+                    databaseLookedAt = true;
+                    if (platform::FileExists(installed) &&
+                        platform::CheckReplaceable(installed) != platform::kNoError) {
+                        return false;
+                    }
+                }
                 const std::uint64_t now = platform::TickCountMs();
                 if (!tempBytes || bytes > *tempBytes)
                     grewAt = now;

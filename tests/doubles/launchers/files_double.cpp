@@ -29,6 +29,7 @@ struct FilesState {
     std::set<fs::path> readOnly;
     std::set<fs::path> deleteDenied;
     std::set<fs::path> attributesDenied;
+    std::map<fs::path, std::uint32_t> attributes;
     FileFaults faults;
     std::function<void()> observer;
     // The launcher's own open files, by handle: each held without sharing.
@@ -161,6 +162,10 @@ bool Rename(const fs::path& from, const fs::path& to) {
         if (marked)
             marks->insert(to);
     }
+    const auto attributes = State().attributes.extract(from);
+    State().attributes.erase(to);
+    if (attributes)
+        State().attributes[to] = attributes.mapped();
     return true;
 }
 
@@ -183,6 +188,7 @@ void ResetFiles(const std::wstring& appFolder) {
     state.readOnly.clear();
     state.deleteDenied.clear();
     state.attributesDenied.clear();
+    state.attributes.clear();
     state.faults = {};
     state.observer = nullptr;
     state.open.clear();
@@ -303,6 +309,15 @@ void DenyAttributeWrites(const std::wstring& windowsPath) {
 
 bool IsDeleteDenied(const std::wstring& windowsPath) {
     return IsDeleteDeniedHost(HostPath(windowsPath));
+}
+
+void SetAttributes(const std::wstring& windowsPath, std::uint32_t attributes) {
+    State().attributes[HostPath(windowsPath)] = attributes;
+}
+
+std::uint32_t Attributes(const std::wstring& windowsPath) {
+    const auto found = State().attributes.find(HostPath(windowsPath));
+    return found == State().attributes.end() ? 0 : found->second;
 }
 
 void InjectFileFaults(const FileFaults& faults) {
@@ -488,11 +503,15 @@ ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
     return kNoError;
 }
 
-ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file) {
-    const Operation operation(L"TakeOverAttributes", {from, doubles::PathOf(file).wstring()});
-    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file))
-               ? kNoError
-               : doubles::kErrorInvalidHandle;
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
+                             std::uint32_t added) {
+    const fs::path& to = doubles::PathOf(file);
+    const Operation operation(L"TakeOverAttributes", {from, to.wstring()});
+    const fs::path host = doubles::HostPath(from);
+    if (!IsFile(host) || !IsFile(to))
+        return doubles::kErrorInvalidHandle;
+    doubles::State().attributes[to] = (doubles::Attributes(from) & kept) | added;
+    return kNoError;
 }
 
 ErrorCode DeleteWhenClosed(const OpenFile& file) {

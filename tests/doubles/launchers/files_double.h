@@ -46,6 +46,9 @@ bool IsReadOnly(const std::wstring& windowsPath);
 void DenyDelete(const std::wstring& windowsPath);
 void DenyAttributeWrites(const std::wstring& windowsPath);
 bool IsDeleteDenied(const std::wstring& windowsPath);
+// Attributes other than read-only (hidden, archive, offline, ...); 0 for a file never given any.
+void SetAttributes(const std::wstring& windowsPath, std::uint32_t attributes);
+std::uint32_t Attributes(const std::wstring& windowsPath);
 
 struct FileFaults {
     // A copy writes this many bytes of its destination and then fails (disk full, share gone).

@@ -59,6 +59,17 @@ bool MapDrive(wchar_t letter, const std::wstring& folder) {
     return WaitUntil([&] { return PathExists(std::wstring(1, letter) + L":\\"); }, 5000);
 }
 
+bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
+    const std::wstring unixLink = UnixPathOf(link);
+    const std::wstring unixTarget = UnixPathOf(target);
+    if (unixLink.empty() || unixTarget.empty()) {
+        ADD_FAILURE() << "cannot link " << Narrow(link) << ": not on Z:";
+        return false;
+    }
+    RunUnixTool(L"/bin/ln", L"-sfn " + Quoted(unixTarget) + L" " + Quoted(unixLink));
+    return WaitUntil([&] { return PathExists(link); }, 5000);
+}
+
 void UnmapDrive(wchar_t letter) {
     const std::wstring link = DosDeviceLink(letter);
     if (!link.empty())
