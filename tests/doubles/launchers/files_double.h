@@ -23,9 +23,6 @@ std::filesystem::path HostPath(const std::wstring& windowsPath);
 // Creates the file, and its folders, with this content.
 void PutFile(const std::wstring& windowsPath, const std::string& content);
 void MakeFolder(const std::wstring& windowsPath);
-// Makes windowsPath a symbolic link to target (a file or a folder), as a user with modify rights
-// on its folder can.
-void MakeLink(const std::wstring& windowsPath, const std::wstring& target);
 std::optional<std::string> FileContent(const std::wstring& windowsPath);
 // Every file below the folder: its path relative to the folder, with backslashes, and content.
 std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder);

@@ -366,24 +366,6 @@ TEST_F(RefreshSteps, ATemporaryFileThatItsPermissionsKeepFromBeingDeletedStillGo
     EXPECT_EQ(doubles::FilesBelow(kApp), kBoth);
 }
 
-// A user with modify rights on the folder links TEMP, or the staged copy, to another folder's
-// database: it is neither installed here nor deleted there.
-TEST_F(RefreshSteps, AStagedCopyReachedThroughALinkIsNeitherInstalledNorDeleted) {
-    const std::wstring elsewhere = L"C:\\Other\\Orvantis.mde";
-    for (const auto& [link, target] : {std::pair{L"C:\\App\\TEMP", L"C:\\Other"},
-                                       std::pair{kStaged.c_str(), elsewhere.c_str()}}) {
-        doubles::ResetWorld();
-        doubles::PutFile(kInstalled, kOld);
-        doubles::PutFile(elsewhere, kNew);
-        doubles::MakeLink(link, target);
-        Renvale::LaunchDatabase();
-
-        EXPECT_EQ(doubles::FileContent(kInstalled), kOld);
-        EXPECT_EQ(doubles::FileContent(elsewhere), kNew);
-        EXPECT_EQ(doubles::OpenedDatabaseContent(), kOld);
-    }
-}
-
 TEST_F(RefreshSteps, AStagedCopyStillBeingWrittenIsNotWaitedFor) {
     PutBoth();
     doubles::HoldOpen(kStaged);
