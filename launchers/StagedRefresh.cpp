@@ -53,9 +53,9 @@ RefreshOutcome NotReplaced(bool inUse, platform::ErrorCode error) {
 
 // Another launcher installing the staged copy is waited for as long as its copy grows: this one
 // then opens the new database, and its Access does not hold the old one open in the way of the
-// install. Waiting is in vain when the installed database cannot be replaced anyway, or when what
-// holds the staged copy is no launcher at its copy (a virus scanner, a backup). A copy still
-// being written can take minutes and is not waited for.
+// install. Waiting is in vain when what holds the staged copy is no launcher at its copy (a virus
+// scanner, a backup), above all when the installed database cannot be replaced anyway. A copy
+// still being written can take minutes and is not waited for.
 // When it does not hold it, outcome says why.
 bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
                     const std::wstring& appFolder, platform::OpenFile& stagedFile,
@@ -69,20 +69,25 @@ bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
         return false;
     };
     platform::ErrorCode unavailable = platform::kNoError;
+    bool databaseLookedAt = false;
     for (;;) {
         switch (platform::OpenToInstall(staged, stagedFile, &unavailable)) {
             case platform::ToInstall::Opened:
                 return true;
             case platform::ToInstall::HeldByAnotherLauncher: {
-                // Looked at once only: each look at the database could be in the way of an
-                // install's rename or of an Access opening it.
-                if (!tempBytes && platform::FileExists(installed)) {
-                    if (const platform::ErrorCode blocked = platform::CheckReplaceable(installed)) {
+                const std::uint64_t bytes = BytesInTempFiles(appFolder);
+                // Looked at once, and only while no temporary file is there: a look is in the way
+                // of an Access opening the database, and of an install's rename onto it.
+                if (!databaseLookedAt && bytes == 0) {
+                    databaseLookedAt = true;
+                    const platform::ErrorCode blocked = platform::FileExists(installed)
+                                                            ? platform::CheckReplaceable(installed)
+                                                            : platform::kNoError;
+                    if (blocked) {
                         outcome = NotReplaced(blocked == platform::kErrorSharingViolation, blocked);
                         return false;
                     }
                 }
-                const std::uint64_t bytes = BytesInTempFiles(appFolder);
                 const std::uint64_t now = platform::TickCountMs();
                 if (!tempBytes || bytes > *tempBytes)
                     grewAt = now;

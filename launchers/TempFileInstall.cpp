@@ -51,6 +51,11 @@ platform::ErrorCode CreateTempFile(const std::wstring& folder, platform::OpenFil
     return platform::kErrorFileExists;
 }
 
+// What ReplaceFileW carries over to the replacement, less what describes the old content: the new
+// content is not backed up yet (archive) and lies on the disk (never offline).
+constexpr std::uint32_t kKeptAttributes =
+    platform::kAttributeHidden | platform::kAttributeSystem | platform::kAttributeNotContentIndexed;
+
 }  // namespace
 
 bool IsTempFileName(const std::wstring& name) {
@@ -119,7 +124,8 @@ InstallOutcome InstallThroughTempFile(const platform::OpenFile& source, const st
     if (!error && replacing && platform::VolumeKeepsPermissions(temp))
         error = platform::TakeOverPermissions(target, temp);
     if (!error && replacing)
-        error = platform::TakeOverAttributes(target, temp);
+        error = platform::TakeOverAttributes(target, temp, kKeptAttributes,
+                                             platform::kAttributeArchive);
     if (error) {
         platform::DeleteWhenClosed(temp);
         return {InstallResult::Failed, error, copied};

@@ -276,10 +276,16 @@ bool VolumeKeepsPermissions(const OpenFile& file);
 // Gives the open file the access list (DACL) of the named one; its owner could only be set with a
 // privilege.
 ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file);
-// Gives the open file the creation time and the hidden, system and not-indexed attributes of the
-// named one, as ReplaceFileW keeps them, with the archive attribute of new content and never the
-// offline one.
-ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file);
+// File attributes, as Windows numbers them.
+inline constexpr std::uint32_t kAttributeHidden = 0x2;
+inline constexpr std::uint32_t kAttributeSystem = 0x4;
+inline constexpr std::uint32_t kAttributeArchive = 0x20;
+inline constexpr std::uint32_t kAttributeOffline = 0x1000;
+inline constexpr std::uint32_t kAttributeNotContentIndexed = 0x2000;
+// Gives the open file the creation time of the named one and those of its attributes that are in
+// kept, with added besides, as ReplaceFileW carries them over to the file that replaces it.
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
+                             std::uint32_t added);
 // The open file is deleted when it is closed.
 ErrorCode DeleteWhenClosed(const OpenFile& file);
 // Gives the open file another name in one step, through its own handle; replace lets it take the

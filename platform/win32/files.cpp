@@ -20,11 +20,6 @@ namespace {
 constexpr DWORD kCopyPiece = 1024 * 1024;
 // A piece of the copy takes a few milliseconds; the progress need not be shown more often.
 constexpr DWORD kProgressEveryMs = 50;
-// What ReplaceFileW carries over to the replacement, less what describes the old content: the new
-// content is not backed up yet (it gets the archive attribute) and lies on the disk (never
-// offline). Read-only files are refused before.
-constexpr DWORD kKeptAttributes =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // Folders are limited to MAX_PATH - 12 characters, files to MAX_PATH, without the prefix.
 constexpr std::size_t kLongPath = MAX_PATH - 12;
 
@@ -64,19 +59,20 @@ bool Hold(HANDLE handle, OpenFile& file) {
     return true;
 }
 
-// The path of an open file or folder with every link resolved, as "\\?\C:\..." or
-// "\\?\UNC\..."; empty when it cannot be had.
-std::wstring FinalPath(HANDLE handle) {
-    const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
-    if (needed == 0)
+// Where an open file or folder lies: its volume and its path there ("\dir\file"), as the file
+// system reached it, links resolved; empty when it cannot be had. GetFinalPathNameByHandleW would
+// say the same, but Wine's fails beyond MAX_PATH.
+std::wstring Location(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION file{};
+    std::vector<std::uint8_t> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
+    if (!GetFileInformationByHandle(handle, &file) ||
+        !GetFileInformationByHandleEx(handle, FileNameInfo, buffer.data(),
+                                      static_cast<DWORD>(buffer.size()))) {
         return {};
-    std::wstring path(needed, L'\0');
-    const DWORD length =
-        GetFinalPathNameByHandleW(handle, path.data(), needed, FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= needed)
-        return {};
-    path.resize(length);
-    return path;
+    }
+    const auto* name = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+    return std::to_wstring(file.dwVolumeSerialNumber) + L":" +
+           std::wstring(name->FileName, name->FileNameLength / sizeof(wchar_t));
 }
 
 }  // namespace
@@ -160,8 +156,8 @@ bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (folderHandle.get() == INVALID_HANDLE_VALUE)
         return false;
-    std::wstring folderPath = FinalPath(folderHandle.get());
-    const std::wstring filePath = FinalPath(HandleOf(file));
+    std::wstring folderPath = Location(folderHandle.get());
+    const std::wstring filePath = Location(HandleOf(file));
     if (folderPath.empty() || filePath.empty())
         return false;
     if (!folderPath.ends_with(L'\\'))
@@ -257,14 +253,17 @@ ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
         SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data()));
 }
 
-ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file) {
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
+                             std::uint32_t added) {
     WIN32_FILE_ATTRIBUTE_DATA old{};
     if (!GetFileAttributesExW(Win32Path(from).c_str(), GetFileExInfoStandard, &old))
         return LastError();
     FILE_BASIC_INFO basic{};  // times left at zero stay as they are
     basic.CreationTime.LowPart = old.ftCreationTime.dwLowDateTime;
     basic.CreationTime.HighPart = static_cast<LONG>(old.ftCreationTime.dwHighDateTime);
-    basic.FileAttributes = (old.dwFileAttributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE;
+    basic.FileAttributes = (old.dwFileAttributes & kept) | added;
+    if (basic.FileAttributes == 0)
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     return ResultOf(
         SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic));
 }

@@ -29,6 +29,7 @@ struct FilesState {
     std::set<fs::path> readOnly;
     std::set<fs::path> deleteDenied;
     std::set<fs::path> attributesDenied;
+    std::map<fs::path, std::uint32_t> attributes;
     FileFaults faults;
     std::function<void()> observer;
     // The launcher's own open files, by handle: each held without sharing.
@@ -166,6 +167,10 @@ bool Rename(const fs::path& from, const fs::path& to) {
     }
     State().lastWrites[to] = State().lastWrites[from];
     State().lastWrites.erase(from);
+    const auto attributes = State().attributes.extract(from);
+    State().attributes.erase(to);
+    if (attributes)
+        State().attributes[to] = attributes.mapped();
     return true;
 }
 
@@ -188,6 +193,7 @@ void ResetFiles(const std::wstring& appFolder) {
     state.readOnly.clear();
     state.deleteDenied.clear();
     state.attributesDenied.clear();
+    state.attributes.clear();
     state.faults = {};
     state.observer = nullptr;
     state.open.clear();
@@ -247,12 +253,6 @@ std::uint64_t LastWrite(const std::wstring& windowsPath) {
 
 void MakeFolder(const std::wstring& windowsPath) {
     fs::create_directories(HostPath(windowsPath));
-}
-
-void MakeLink(const std::wstring& windowsPath, const std::wstring& target) {
-    const fs::path link = HostPath(windowsPath);
-    fs::create_directories(link.parent_path());
-    fs::create_symlink(HostPath(target), link);
 }
 
 std::optional<std::string> FileContent(const std::wstring& windowsPath) {
@@ -319,6 +319,15 @@ void DenyAttributeWrites(const std::wstring& windowsPath) {
 
 bool IsDeleteDenied(const std::wstring& windowsPath) {
     return IsDeleteDeniedHost(HostPath(windowsPath));
+}
+
+void SetAttributes(const std::wstring& windowsPath, std::uint32_t attributes) {
+    State().attributes[HostPath(windowsPath)] = attributes;
+}
+
+std::uint32_t Attributes(const std::wstring& windowsPath) {
+    const auto found = State().attributes.find(HostPath(windowsPath));
+    return found == State().attributes.end() ? 0 : found->second;
 }
 
 void InjectFileFaults(const FileFaults& faults) {
@@ -418,19 +427,12 @@ ErrorCode ClearReadOnly(const OpenFile& file) {
     return kNoError;
 }
 
-// Links are resolved as the file system resolves them; names compare without regard to case.
+// The double's folder tree holds no links.
 bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
                         const std::wstring& nameInFolder) {
-    const fs::path& path = doubles::PathOf(file);
-    const Operation operation(L"OpenedWithoutLinks", {path.wstring(), folder, nameInFolder});
-    std::error_code error;
-    const fs::path final = fs::canonical(path, error);
-    const fs::path finalFolder = fs::canonical(doubles::HostPath(folder), error);
-    if (error)
-        return false;
-    std::wstring expected = nameInFolder;
-    std::replace(expected.begin(), expected.end(), L'\\', L'/');
-    return doubles::Lower(final.wstring()) == doubles::Lower((finalFolder / expected).wstring());
+    const Operation operation(L"OpenedWithoutLinks",
+                              {doubles::PathOf(file).wstring(), folder, nameInFolder});
+    return true;
 }
 
 ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
@@ -508,11 +510,15 @@ ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
     return kNoError;
 }
 
-ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file) {
-    const Operation operation(L"TakeOverAttributes", {from, doubles::PathOf(file).wstring()});
-    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file))
-               ? kNoError
-               : doubles::kErrorInvalidHandle;
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
+                             std::uint32_t added) {
+    const fs::path& to = doubles::PathOf(file);
+    const Operation operation(L"TakeOverAttributes", {from, to.wstring()});
+    const fs::path host = doubles::HostPath(from);
+    if (!IsFile(host) || !IsFile(to))
+        return doubles::kErrorInvalidHandle;
+    doubles::State().attributes[to] = (doubles::Attributes(from) & kept) | added;
+    return kNoError;
 }
 
 ErrorCode DeleteWhenClosed(const OpenFile& file) {

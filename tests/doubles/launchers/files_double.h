@@ -23,9 +23,6 @@ std::filesystem::path HostPath(const std::wstring& windowsPath);
 // Creates the file, and its folders, with this content.
 void PutFile(const std::wstring& windowsPath, const std::string& content);
 void MakeFolder(const std::wstring& windowsPath);
-// Makes windowsPath a symbolic link to target (a file or a folder), as a user with modify rights
-// on its folder can.
-void MakeLink(const std::wstring& windowsPath, const std::wstring& target);
 std::optional<std::string> FileContent(const std::wstring& windowsPath);
 // A file's last-write time, in the platform's units: PutFile moves it on, a copy keeps its
 // source's, and a test may set it back.
@@ -50,6 +47,9 @@ bool IsReadOnly(const std::wstring& windowsPath);
 void DenyDelete(const std::wstring& windowsPath);
 void DenyAttributeWrites(const std::wstring& windowsPath);
 bool IsDeleteDenied(const std::wstring& windowsPath);
+// Attributes other than read-only (hidden, archive, offline, ...); 0 for a file never given any.
+void SetAttributes(const std::wstring& windowsPath, std::uint32_t attributes);
+std::uint32_t Attributes(const std::wstring& windowsPath);
 
 struct FileFaults {
     // A copy writes this many bytes of its destination and then fails (disk full, share gone).
