@@ -135,8 +135,8 @@ LauncherSetup InstallLauncher(const std::wstring& test, const std::wstring& prog
     return setup;
 }
 
-std::optional<DWORD> RunLauncher(const LauncherSetup& setup) {
-    const RunResult result = Run(setup.exe, L"");
+std::optional<DWORD> RunLauncher(const LauncherSetup& setup, const std::wstring& arguments) {
+    const RunResult result = Run(setup.exe, arguments);
     for (const MessageBoxInfo& box : result.boxes)
         ADD_FAILURE() << "the launcher showed a message box: " << Narrow(box.text);
     return result.exitCode;

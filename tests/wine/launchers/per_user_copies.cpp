@@ -1,0 +1,286 @@
+// Renvale /from MASTER /to LOCAL, with the master on a drive of its own as on a server's share:
+// each start opens the user's own copy, pulled when the master changed; the master and the
+// program's folder are never written.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "launcher_scenario.h"
+
+namespace {
+
+using namespace harness;
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Releases of one size: only their content and their time tell them apart.
+const Bytes kRelease1 = DatabaseBytes(40 * 1024, 1);
+const Bytes kRelease2 = DatabaseBytes(40 * 1024, 2);
+const Bytes kEdited = DatabaseBytes(40 * 1024 + 512, 3);
+// 2024-01-01, 2025-01-01, 2023-01-01 in Windows' file times.
+constexpr ULONGLONG kTime1 = 133485408000000000;
+constexpr ULONGLONG kTime2 = 133801632000000000;
+constexpr ULONGLONG kTime0 = 133169184000000000;
+
+std::optional<ULONGLONG> LastWrite(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+bool SetLastWrite(const std::wstring& path, ULONGLONG time) {
+    const owners::unique_handle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    return file.get() != INVALID_HANDLE_VALUE &&
+           SetFileTime(file.get(), nullptr, nullptr, &written);
+}
+
+// Windows' own text for an error, as the box ends with it.
+std::wstring WindowsText(DWORD error) {
+    wchar_t text[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                   text, 512, nullptr);
+    std::wstring message = text;
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
+        message.pop_back();
+    return message;
+}
+
+// The server: a drive of its own holding the master folder. The user's folder lies beside the
+// program's.
+class PerUserCopies : public LauncherTest<> {
+  protected:
+    void SetUp() override {
+        setup_ = InstallLauncher(CurrentTestName(), L"Renvale.exe");
+        const std::wstring root = setup_.appFolder.substr(0, setup_.appFolder.rfind(L'\\'));
+        const std::wstring server = root + L"\\server";
+        ASSERT_TRUE(CreateDirectoryW(server.c_str(), nullptr));
+        drive_ = SpareDriveLetter();
+        ASSERT_NE(drive_, L'\0');
+        ASSERT_TRUE(MapDrive(drive_, server));
+        master_ = std::wstring(1, drive_) + L":\\Orvantis";
+        masterFile_ = master_ + L"\\Orvantis.mde";
+        local_ = root + L"\\local";
+        localFile_ = local_ + L"\\Orvantis.mde";
+    }
+    void TearDown() override {
+        if (drive_)
+            UnmapDrive(drive_);
+        LauncherTest<>::TearDown();
+    }
+
+    void Publish(const Bytes& release, ULONGLONG time) {
+        ASSERT_TRUE(PutFile(masterFile_, release));
+        ASSERT_TRUE(SetLastWrite(masterFile_, time));
+    }
+    std::wstring Switches() const {
+        return L"/from " + Quoted(master_) + L" /to " + Quoted(local_);
+    }
+    std::optional<DWORD> Start() { return RunLauncher(setup_, Switches()); }
+    // What Access was asked to open last, and what it found there.
+    StandInCall LastOpen() const {
+        const std::vector<StandInCall> opens =
+            CallsTo(ReadStandInCalls(setup_.standInFolder), L"OpenCurrentDatabase");
+        return opens.empty() ? StandInCall{} : opens.back();
+    }
+    void ExpectOpened(const Bytes& content) const {
+        const StandInCall open = LastOpen();
+        EXPECT_EQ(open.arguments, std::vector<std::wstring>{L"BSTR:" + localFile_});
+        EXPECT_EQ(open.details, OpenedDetails(content));
+    }
+    // The local copy and the record of the master last pulled; no temporary file.
+    void ExpectLocalFolderClean() const {
+        EXPECT_EQ(FolderEntries(local_),
+                  (std::vector<std::wstring>{L"Orvantis.mde", L"Orvantis.pull"}));
+    }
+    // Names the local copy got by a rename or a creation: each is a copy put in place.
+    static int CopiesPutInPlace(FolderWatch& watch) {
+        int copies = 0;
+        for (const auto& [action, name] : watch.Changes()) {
+            if ((action == FILE_ACTION_RENAMED_NEW_NAME || action == FILE_ACTION_ADDED) &&
+                CompareStringOrdinal(name.c_str(), -1, L"Orvantis.mde", -1, TRUE) == CSTR_EQUAL)
+                ++copies;
+        }
+        return copies;
+    }
+
+    LauncherSetup setup_;
+    wchar_t drive_ = L'\0';
+    std::wstring master_, masterFile_, local_, localFile_;
+};
+
+TEST_F(PerUserCopies, TheFirstStartCopiesAndOpensTheLocalCopyWithoutWritingElsewhere) {
+    Publish(kRelease1, kTime1);
+    // A staged copy in the program's folder: not looked at in this mode.
+    ASSERT_TRUE(PutFile(setup_.staged, kRelease2));
+    const std::vector<std::wstring> userTempBefore = FolderEntries(UserTempFolder());
+    FolderWatch program(setup_.appFolder);
+
+    ASSERT_EQ(Start(), 0u);
+
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease1);
+    ExpectLocalFolderClean();
+    ExpectOpened(kRelease1);
+    EXPECT_EQ(ReadFileBytes(masterFile_), kRelease1);
+    EXPECT_EQ(LastWrite(masterFile_), kTime1);
+    EXPECT_EQ(FolderEntries(master_), std::vector<std::wstring>{L"Orvantis.mde"});
+    EXPECT_TRUE(program.Changes().empty());
+    EXPECT_EQ(ReadFileBytes(setup_.staged), kRelease2);
+    EXPECT_EQ(FolderEntries(UserTempFolder()), userTempBefore);
+}
+
+// Access wrote into the local copy since (as it does): that alone never brings a copy.
+TEST_F(PerUserCopies, ASecondStartWithTheMasterUnchangedCopiesNothing) {
+    Publish(kRelease1, kTime1);
+    ASSERT_EQ(Start(), 0u);
+    ASSERT_TRUE(PutFile(localFile_, kEdited));
+    FolderWatch local(local_);
+
+    ASSERT_EQ(Start(), 0u);
+
+    EXPECT_EQ(CopiesPutInPlace(local), 0);
+    EXPECT_EQ(ReadFileBytes(localFile_), kEdited);
+    ExpectOpened(kEdited);
+}
+
+// Another release of the same size published later, and a master set back to an older release:
+// the master differs from what was pulled, so both reach the user.
+TEST_F(PerUserCopies, AMasterThatDiffersFromThePulledOneIsCopiedNewerOrOlder) {
+    Publish(kRelease1, kTime1);
+    ASSERT_EQ(Start(), 0u);
+    for (const auto& [release, time] :
+         {std::pair{&kRelease2, kTime2}, std::pair{&kEdited, kTime0}}) {
+        SCOPED_TRACE(time == kTime2 ? "newer" : "set back");
+        Publish(*release, time);
+        ASSERT_EQ(Start(), 0u);
+        EXPECT_EQ(ReadFileBytes(localFile_), *release);
+        ExpectOpened(*release);
+        ExpectLocalFolderClean();
+    }
+}
+
+// An administrator still writing the master keeps it out: the user works on the copy they have.
+TEST_F(PerUserCopies, AMasterBeingWrittenLeavesTheLocalCopyAsItIs) {
+    Publish(kRelease1, kTime1);
+    ASSERT_EQ(Start(), 0u);
+    const owners::unique_handle writer(CreateFileW(masterFile_.c_str(), GENERIC_WRITE,
+                                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(writer.get(), INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writer.get(), kRelease2.data(), 4096, &written, nullptr));
+
+    ASSERT_EQ(Start(), 0u);
+
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease1);
+    ExpectOpened(kRelease1);
+    ExpectLocalFolderClean();
+}
+
+TEST_F(PerUserCopies, WithoutTheMasterFolderTheLocalCopyIsOpened) {
+    Publish(kRelease1, kTime1);
+    ASSERT_EQ(Start(), 0u);
+    ASSERT_TRUE(RemoveTree(master_));
+
+    ASSERT_EQ(Start(), 0u);
+
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease1);
+    ExpectOpened(kRelease1);
+}
+
+// Nothing could be opened: one error box that names the master, and no Access.
+TEST_F(PerUserCopies, WithoutTheMasterFolderAndALocalCopyOneBoxAndNoAccess) {
+    const RunResult run = harness::Run(setup_.exe, Switches());
+
+    EXPECT_EQ(run.exitCode, 1u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    const MessageBoxInfo& box = run.boxes[0];
+    EXPECT_EQ(box.title, L"Renvale");
+    EXPECT_EQ(box.icon, BoxIcon::Error);
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(Narrow(box.text), Narrow(L"The database could not be copied from \"" + masterFile_ +
+                                       L"\".\r\n" + WindowsText(ERROR_PATH_NOT_FOUND)));
+    EXPECT_TRUE(ReadStandInCalls(setup_.standInFolder).empty());
+    EXPECT_TRUE(FindStandInWindows().empty());
+    EXPECT_TRUE(FolderEntries(local_).empty());
+}
+
+// Access holds the local copy without delete sharing while the master changed: nothing replaces
+// it, no temporary file stays, and Access is still asked to open it.
+TEST_F(PerUserCopies, ALocalCopyHeldOpenIsNotReplaced) {
+    Publish(kRelease1, kTime1);
+    ASSERT_EQ(Start(), 0u);
+    Publish(kRelease2, kTime2);
+    const owners::unique_handle access(CreateFileW(localFile_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(access.get(), INVALID_HANDLE_VALUE);
+
+    ASSERT_EQ(Start(), 0u);
+
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease1);
+    ExpectOpened(kRelease1);
+    EXPECT_TRUE(TempFilesIn(local_).empty());
+    EXPECT_EQ(ReadFileBytes(masterFile_), kRelease2);
+}
+
+// Without /to the copy goes to the user's local application data folder, as Windows names it
+// (not as the environment says), which is made on first use.
+TEST_F(PerUserCopies, TheDefaultLocalFolderIsMadeOnFirstUse) {
+    wchar_t* known = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)));
+    const std::wstring folder = std::wstring(known) + L"\\Orvantis";
+    CoTaskMemFree(known);
+    ASSERT_TRUE(RemoveTree(folder));
+    const std::wstring decoy = MakeTestFolder(CurrentTestName() + L"\\decoy");
+    Publish(kRelease1, kTime1);
+
+    Process launcher = harness::Start(setup_.exe, L"/from " + Quoted(master_),
+                                      {{L"LOCALAPPDATA", decoy}, {L"USERPROFILE", decoy}});
+    const RunResult run = AnswerBoxesUntilExit(launcher);
+
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(ReadFileBytes(folder + L"\\Orvantis.mde"), kRelease1);
+    EXPECT_EQ(LastOpen().arguments,
+              std::vector<std::wstring>{L"BSTR:" + folder + L"\\Orvantis.mde"});
+    EXPECT_TRUE(FolderEntries(decoy).empty());
+    EXPECT_TRUE(RemoveTree(folder));
+}
+
+// A double click: both starts open the local copy, and the master is copied once.
+TEST_F(PerUserCopies, TwoStartsOfTheSameUserAtOnceCopyOnce) {
+    constexpr std::size_t kMiB = 64;
+    ASSERT_TRUE(CreateDirectoryW(master_.c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(masterFile_, kMiB, 5));
+    ASSERT_TRUE(CreateDirectoryW(local_.c_str(), nullptr));
+    FolderWatch local(local_);
+
+    std::vector<Process> starts;
+    for (int n = 0; n < 2; ++n)
+        starts.push_back(StartSuspended(setup_.exe, Switches()));
+    for (Process& start : starts)
+        start.Resume();
+    for (Process& start : starts)
+        EXPECT_EQ(start.WaitForExit(), 0u);
+
+    EXPECT_EQ(CopiesPutInPlace(local), 1);
+    EXPECT_TRUE(HoldsLargeDatabase(localFile_, kMiB, 5));
+    const std::vector<StandInCall> opens =
+        CallsTo(ReadStandInCalls(setup_.standInFolder), L"OpenCurrentDatabase");
+    ASSERT_EQ(opens.size(), 2u);
+    EXPECT_EQ(opens[0].arguments, opens[1].arguments);
+    EXPECT_EQ(opens[0].details, opens[1].details);
+    ExpectLocalFolderClean();
+}
+
+}  // namespace
