@@ -6,7 +6,6 @@
 #include <platform.h>
 
 #include <cstdint>
-#include <cwchar>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -104,12 +103,6 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-std::wstring WindowText(std::int32_t window) {
-    wchar_t text[16];
-    std::swprintf(text, sizeof text / sizeof text[0], L"0x%08X", static_cast<unsigned>(window));
-    return text;
-}
-
 // The local copy to open in per-user mode; none, after the one box that says so, when there is
 // nothing to open.
 std::optional<std::wstring> PulledDatabase(const PerUserFolders& folders) {
@@ -174,10 +167,10 @@ bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen secur
         failed += L"hWndAccessApp: " + failures.LastText() + L"; ";
     }
     const bool maximised = platform::ShowWindow(hWndAccess, platform::kSwShowMaximized);
-    const std::wstring window = hWndAccess == 0
-                                    ? L"no window"
-                                    : L"window " + WindowText(hWndAccess) +
-                                          (maximised ? L" maximised" : L", ShowWindow not found");
+    const std::wstring window =
+        hWndAccess == 0 ? L"no window"
+                        : L"window " + eventlog::HexText(static_cast<std::uint32_t>(hWndAccess)) +
+                              (maximised ? L" maximised" : L", ShowWindow not found");
     eventlog::Write(L"show", (failed.empty() ? L"" : L"failed: " + failed) + window);
 
     AccessApp.reset();

@@ -154,10 +154,14 @@ std::wstring ErrorText(std::uint32_t code) {
     return WithMessage(L"error " + std::to_wstring(code), code);
 }
 
-std::wstring HresultText(std::uint32_t hresult, const std::wstring& description) {
+std::wstring HexText(std::uint32_t value) {
     wchar_t hex[16];
-    std::swprintf(hex, sizeof hex / sizeof hex[0], L"0x%08X", static_cast<unsigned>(hresult));
-    return WithMessage(L"HRESULT " + std::wstring(hex), hresult, description);
+    std::swprintf(hex, sizeof hex / sizeof hex[0], L"0x%08X", static_cast<unsigned>(value));
+    return hex;
+}
+
+std::wstring HresultText(std::uint32_t hresult, const std::wstring& description) {
+    return WithMessage(L"HRESULT " + HexText(hresult), hresult, description);
 }
 
 }  // namespace eventlog

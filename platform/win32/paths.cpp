@@ -1,5 +1,5 @@
 #include <windows.h>
-// <shlobj.h> and <knownfolders.h> need the declarations of <windows.h> first.
+// <knownfolders.h> and <shlobj.h> need the declarations of <windows.h> first.
 #include <knownfolders.h>
 #include <shlobj.h>
 
