@@ -2,7 +2,6 @@
 
 #include <platform.h>
 
-#include <cwctype>
 #include <utility>
 
 #include "common/log_double.h"
@@ -37,13 +36,7 @@ int accessInstance = 0;
 
 // Automation looks members up without regard to case.
 bool IsMember(const std::wstring& name, std::wstring_view expected) {
-    if (name.size() != expected.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (std::towlower(name[i]) != std::towlower(expected[i]))
-            return false;
-    }
-    return true;
+    return platform::EqualIgnoringCase(name, std::wstring(expected));
 }
 
 }  // namespace

@@ -65,6 +65,13 @@ struct FileFaults {
     bool volumeKeepsNoPermissions = false;
 };
 void InjectFileFaults(const FileFaults& faults);
+// One fault, the others as by default: Inject(&FileFaults::flushFails, true).
+template <typename Field, typename Value>
+void Inject(Field FileFaults::*field, Value value) {
+    FileFaults faults;
+    faults.*field = value;
+    InjectFileFaults(faults);
+}
 
 // Called after every file operation, to look at the files between two steps.
 void AfterEveryFileOperation(std::function<void()> observer);

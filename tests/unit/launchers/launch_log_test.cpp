@@ -231,12 +231,7 @@ TEST_F(LaunchLog, TheRefreshSaysWhatItDid) {
         {"AnotherLauncherNeverFinishes", [] { doubles::HoldForInstall(kStaged); },
          "skipped: waited 30000 ms for another launcher"},
         {"Empty", [] { doubles::PutFile(kStaged, ""); }, "skipped: the staged copy is empty"},
-        {"DiskFull",
-         [] {
-             doubles::FileFaults faults;
-             faults.copyBreaksOffAfter = 4;
-             doubles::InjectFileFaults(faults);
-         },
+        {"DiskFull", [] { doubles::Inject(&doubles::FileFaults::copyBreaksOffAfter, 4); },
          "failed: error 112 (There is not enough space on the disk.)"},
         {"ReadOnlyDatabase", [] { doubles::SetReadOnly(kInstalled); },
          "failed: error 5 (Access is denied.)"},

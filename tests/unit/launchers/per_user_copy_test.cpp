@@ -76,12 +76,7 @@ void PrintTo(const PullRow& row, std::ostream* out) {
     *out << row.name;
 }
 
-template <typename Field, typename Value>
-void Inject(Field doubles::FileFaults::*field, Value value) {
-    doubles::FileFaults faults;
-    faults.*field = value;
-    doubles::InjectFileFaults(faults);
-}
+using doubles::Inject;
 
 const PullRow kPullRows[] = {
     {"FirstStartCopies",

@@ -49,12 +49,7 @@ void PrintTo(const RefreshRow& row, std::ostream* out) {
 
 void Nothing() {}
 
-template <typename Field, typename Value>
-void Inject(Field doubles::FileFaults::*field, Value value) {
-    doubles::FileFaults faults;
-    faults.*field = value;
-    doubles::InjectFileFaults(faults);
-}
+using doubles::Inject;
 
 const RefreshRow kRefreshRows[] = {
     {"NoTempFolder", {{L"Orvantis.mde", kOld}}, Nothing, {{L"Orvantis.mde", kOld}}, kOld},

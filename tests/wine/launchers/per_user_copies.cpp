@@ -257,6 +257,32 @@ TEST_F(PerUserCopies, TheDefaultLocalFolderIsMadeOnFirstUse) {
     EXPECT_TRUE(RemoveTree(folder));
 }
 
+// An administrator publishes while a start copies the master: the old master is renamed away and
+// the new one renamed in, neither blocked by the pull; that start finishes its copy of the old
+// master, and the next start brings the new one. (A rename over the master, replacing it, is
+// refused while anyone has it open, a pull included.)
+TEST_F(PerUserCopies, PublishingByTwoRenamesIsNotBlockedByAPull) {
+    constexpr std::size_t kMiB = 256;
+    ASSERT_TRUE(CreateDirectoryW(master_.c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(masterFile_, kMiB, 5));
+    const std::wstring published = master_ + L"\\Orvantis.new";
+    const std::wstring old = master_ + L"\\Orvantis.old";
+    ASSERT_TRUE(PutFile(published, kRelease2));
+    Process pulling = harness::Start(setup_.exe, Switches());
+    ASSERT_TRUE(WaitUntil([&] { return !TempFilesIn(local_).empty(); }));
+
+    EXPECT_TRUE(MoveFileExW(masterFile_.c_str(), old.c_str(), 0)) << "error " << GetLastError();
+    EXPECT_TRUE(MoveFileExW(published.c_str(), masterFile_.c_str(), 0))
+        << "error " << GetLastError();
+    EXPECT_FALSE(TempFilesIn(local_).empty()) << "the copy ended before the renames";
+    EXPECT_EQ(AnswerBoxesUntilExit(pulling).exitCode, 0u);
+    EXPECT_TRUE(HoldsLargeDatabase(localFile_, kMiB, 5));
+
+    ASSERT_EQ(Start(), 0u);
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease2);
+    ExpectOpened(kRelease2);
+}
+
 // A double click: both starts open the local copy, and the master is copied once.
 TEST_F(PerUserCopies, TwoStartsOfTheSameUserAtOnceCopyOnce) {
     constexpr std::size_t kMiB = 64;
