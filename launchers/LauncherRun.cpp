@@ -2,7 +2,6 @@
 
 #include <EventLog.h>
 #include <platform.h>
-#include <win32/version.h>
 
 #include <cstdint>
 #include <string>
@@ -31,8 +30,8 @@ LauncherSwitches StartRun(bool perUserCopies) {
     const LauncherSwitches switches = ReadLauncherSwitches(
         std::vector<std::wstring>(arguments.begin() + 1, arguments.end()), perUserCopies);
     eventlog::Open(switches.log ? eventlog::ResolvePath(*switches.log, platform::AppPath()) : L"");
-    eventlog::Write(L"start", L"" ORVANTIS_RELEASE_TEXT L"; command line: " + commandLine +
-                                  L"; ignored: " + IgnoredText(switches.ignored));
+    eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
+                                  commandLine + L"; ignored: " + IgnoredText(switches.ignored));
     return switches;
 }
 

@@ -7,9 +7,14 @@
 #include "LaunchDatabase.h"
 #include "LauncherRun.h"
 #include "frmSplash.h"
+#include "version.h"
 
 const wchar_t* platform::AppTitle() {
     return L"Tessaly";
+}
+
+const wchar_t* platform::ReleaseText() {
+    return L"" ORVANTIS_RELEASE_TEXT;
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {

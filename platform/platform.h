@@ -99,6 +99,9 @@ std::wstring AppPath();
 std::wstring ProgramFileName();
 // Fixed into each program when it is built; defined by the program's entry unit.
 const wchar_t* AppTitle();
+// The release the program belongs to ("Orvantis 1.0.0"), from version.h; defined by the program's
+// entry unit.
+const wchar_t* ReleaseText();
 
 // ---- A log for administrators ------------------------------------------------------------------
 

@@ -162,3 +162,7 @@ AutomationFailure LastAutomationFailure() {
 const wchar_t* platform::AppTitle() {
     return L"Renvale";
 }
+
+const wchar_t* platform::ReleaseText() {
+    return L"Orvantis 9.8.7";
+}

@@ -2,8 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <win32/version.h>
-
 #include <climits>
 #include <optional>
 #include <string>
@@ -30,7 +28,7 @@ using testing::Pair;
 const std::wstring kLog = L"C:\\Users\\anna\\AppData\\Local\\Temp\\renvale.log";
 const std::wstring kInstalled = L"C:\\App\\Orvantis.mde";
 const std::wstring kStaged = L"C:\\App\\TEMP\\Orvantis.mde";
-const std::string kRelease = ORVANTIS_RELEASE_TEXT;
+const std::string kRelease = "Orvantis 9.8.7";
 
 class LaunchLog : public testing::Test {
   protected:
