@@ -307,7 +307,8 @@ std::wstring LocalAppDataFolder();
 // Creates the folder with every parent it lacks; kNoError when it is there afterwards.
 ErrorCode CreateFolders(const std::wstring& path);
 // Opens an existing file for reading: others may read, rename or delete it meanwhile, but no one
-// may write it, and a writer that has it keeps it out (kErrorSharingViolation).
+// may write it, and a writer that has it keeps it out (kErrorSharingViolation). The calling thread
+// answers its messages while a slow server answers the open.
 ErrorCode OpenToPull(const std::wstring& path, OpenFile& file);
 // What tells one content of a file from another: its size and its last-write time (in Windows'
 // 100-nanosecond units).

@@ -335,11 +335,20 @@ ErrorCode CreateFolders(const std::wstring& path) {
 }
 
 ErrorCode OpenToPull(const std::wstring& path, OpenFile& file) {
-    // Sharing delete lets an administrator rename a new master over this one meanwhile.
-    const HANDLE handle =
-        CreateFileW(Win32Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return Hold(handle, file) ? kNoError : LastError();
+    // Sharing delete lets an administrator rename the master away meanwhile. A server that does
+    // not answer can hold the open for a minute: it runs on a thread of its own.
+    const std::wstring name = Win32Path(path);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const ErrorCode error = RunAnswering(
+        [&]() -> DWORD {
+            handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+            return handle == INVALID_HANDLE_VALUE ? LastError() : kNoError;
+        },
+        {}, kProgressEveryMs);
+    if (!error)
+        Hold(handle, file);
+    return error;
 }
 
 ErrorCode StampOf(const OpenFile& file, FileStamp& stamp) {
