@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -21,7 +20,6 @@
 namespace {
 
 using doubles::Log;
-using Events = std::vector<std::pair<std::string, std::string>>;
 using testing::ElementsAre;
 using testing::Pair;
 
@@ -56,41 +54,6 @@ class LaunchLog : public testing::Test {
     }
 };
 
-TEST_F(LaunchLog, ANormalStartOfRenvaleWritesEveryEventInItsOrder) {
-    const std::wstring commandLine = L"\"C:\\App\\Renvale.exe\" /LOG \"%TEMP%\\renvale.log\"";
-    EXPECT_EQ(RunRenvale(commandLine), 0);
-
-    EXPECT_THAT(
-        doubles::LoggedEvents(kLog),
-        ElementsAre(Pair("start", kRelease + "; command line: \"C:\\App\\Renvale.exe\" /LOG "
-                                             "\"%TEMP%\\renvale.log\"; ignored: none"),
-                    Pair("access", "version \"11.0\""), Pair("security", "set to 1 (low)"),
-                    Pair("refresh", "none staged"), Pair("open", "\"C:\\App\\Orvantis.mde\": ok"),
-                    Pair("show", "window 0x000A0B2C maximised"), Pair("end", "0 ms, exit code 0")));
-    // Each line whole, with the run's identity, as an administrator's tools read it.
-    const std::string text = Log().files[kLog];
-    EXPECT_EQ(text.substr(0, text.find("\r\n") + 2),
-              "2026-12-08 14:03:07.123\tPC42\tAnna Berg\t4242\tRenvale\tstart\t" + kRelease +
-                  "; command line: \"C:\\App\\Renvale.exe\" /LOG \"%TEMP%\\renvale.log\"; "
-                  "ignored: none\r\n");
-}
-
-TEST_F(LaunchLog, TessalyLogsNoRefreshAndIgnoresWhatOnlyRenvaleTakes) {
-    doubles::AccessBehaviour access2000;
-    access2000.version = std::wstring(L"9.0");
-    doubles::ResetAccess(access2000);
-    EXPECT_EQ(RunTessaly(L"Tessaly.exe -log %TEMP%\\renvale.log /from \\\\srv\\o extra"), 0);
-
-    EXPECT_THAT(
-        doubles::LoggedEvents(kLog),
-        ElementsAre(Pair("start", kRelease + "; command line: Tessaly.exe -log "
-                                             "%TEMP%\\renvale.log /from \\\\srv\\o extra; "
-                                             "ignored: \"/from\" \"\\\\srv\\o\" \"extra\""),
-                    Pair("access", "version \"9.0\""), Pair("security", "left alone"),
-                    Pair("open", "\"C:\\App\\Orvantis.mde\": ok"),
-                    Pair("show", "window 0x000A0B2C maximised"), Pair("end", "0 ms, exit code 0")));
-}
-
 // Failures carry their code and the text that explains them, step by step.
 TEST_F(LaunchLog, WithoutAccessEveryStepSaysWhy) {
     doubles::AccessBehaviour noAccess;
@@ -101,14 +64,17 @@ TEST_F(LaunchLog, WithoutAccessEveryStepSaysWhy) {
     const std::string notRegistered = "HRESULT 0x80040154 (Class not registered)";
     EXPECT_THAT(
         doubles::LoggedEvents(kLog),
-        ElementsAre(Pair("start", testing::_), Pair("access", "not started: " + notRegistered),
-                    Pair("security", "failed: " + notRegistered), Pair("refresh", "none staged"),
-                    Pair("open", "\"C:\\App\\Orvantis.mde\": failed: " + notRegistered),
-                    // The handle an earlier launch of this module read stays, as in a process that
-                    // runs it once: only the failures are this launch's.
-                    Pair("show", testing::StartsWith("failed: Visible: " + notRegistered +
-                                                     "; hWndAccessApp: " + notRegistered + "; ")),
-                    Pair("end", "0 ms, exit code 1")));
+        ElementsAre(
+            Pair("start",
+                 kRelease + "; command line: Renvale.exe /log %TEMP%\\renvale.log; ignored: none"),
+            Pair("access", "not started: " + notRegistered),
+            Pair("security", "failed: " + notRegistered), Pair("refresh", "none staged"),
+            Pair("open", "\"C:\\App\\Orvantis.mde\": failed: " + notRegistered),
+            // The handle an earlier launch of this module read stays, as in a process that
+            // runs it once: only the failures are this launch's.
+            Pair("show", testing::StartsWith("failed: Visible: " + notRegistered +
+                                             "; hWndAccessApp: " + notRegistered + "; ")),
+            Pair("end", "0 ms, exit code 1")));
     std::int32_t noWindowYet = 0;
     launchers::LaunchAccessDatabase(L"11.0", launchers::SecurityWhen::VersionEquals, false,
                                     noWindowYet);
@@ -186,33 +152,11 @@ TEST_F(LaunchLog, ALogThatCannotBeWrittenChangesNothingElse) {
     EXPECT_TRUE(doubles::Process().boxes.empty());
 }
 
-TEST_F(LaunchLog, ARelativeLogIsTakenFromTheProgramsFolder) {
-    RunRenvale(L"Renvale.exe /log logs\\..\\start.log");
-    EXPECT_THAT(doubles::LoggedDetails(L"C:\\App\\start.log", "end"),
-                ElementsAre("0 ms, exit code 0"));
-}
-
 TEST_F(LaunchLog, TheEndGivesTheWholeTimeSinceTheStart) {
     doubles::RunClock(7);
     RunTessaly(L"Tessaly.exe /log %TEMP%\\renvale.log");
     // The clock moves 7 ms at every look: the start's look, and the end's.
     EXPECT_THAT(doubles::LoggedDetails(kLog, "end"), ElementsAre("7 ms, exit code 0"));
-}
-
-// Renvale /from: the pull comes first, no refresh, and the local copy is opened.
-TEST_F(LaunchLog, APerUserStartLogsItsPullInsteadOfARefresh) {
-    doubles::PutFile(L"C:\\Master\\Orvantis.mde", "master database");
-    doubles::PutFile(kStaged, "staged database");
-    EXPECT_EQ(RunRenvale(L"Renvale.exe /from C:\\Master /log %TEMP%\\renvale.log"), 0);
-
-    const Events events = doubles::LoggedEvents(kLog);
-    ASSERT_EQ(events.size(), 7u);
-    EXPECT_EQ(events[1], Events::value_type("pull", "copied 15 bytes in 0 ms"));
-    EXPECT_EQ(events[2].first, "access");
-    EXPECT_EQ(events[4], Events::value_type("open",
-                                            "\"C:\\Users\\anna\\AppData\\Local\\Orvantis\\"
-                                            "Orvantis.mde\": ok"));
-    EXPECT_EQ(doubles::FileContent(kStaged), "staged database");
 }
 
 // Each outcome of a refresh, as the log gives it.

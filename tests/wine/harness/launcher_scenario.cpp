@@ -260,6 +260,17 @@ std::vector<std::pair<DWORD, std::wstring>> FolderWatch::Changes() {
     return changes_;
 }
 
+int TimesPutInPlace(const std::vector<std::pair<DWORD, std::wstring>>& changes,
+                    const std::wstring& name) {
+    int times = 0;
+    for (const auto& [action, changed] : changes) {
+        if ((action == FILE_ACTION_RENAMED_NEW_NAME || action == FILE_ACTION_ADDED) &&
+            SameText(changed, name))
+            ++times;
+    }
+    return times;
+}
+
 std::wstring UserTempFolder() {
     wchar_t path[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, path);

@@ -77,6 +77,11 @@ class FolderWatch {
     bool Arm();
 };
 
+// How often a watched folder's file got its name by a rename or a creation: each time a copy was
+// put in place.
+int TimesPutInPlace(const std::vector<std::pair<DWORD, std::wstring>>& changes,
+                    const std::wstring& name);
+
 // The user's %TEMP% folder, without a trailing backslash: a refresh must leave nothing there.
 std::wstring UserTempFolder();
 
