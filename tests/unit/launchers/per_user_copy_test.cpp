@@ -33,7 +33,6 @@ const std::wstring kLog = L"C:\\Logs\\orvantis.log";
 // Releases of the same size, told apart by their content and their time.
 const std::string kRelease1 = "release 1 of the database";
 const std::string kRelease2 = "release 2 of the database";
-const std::string kRelease0 = "release 0 of the database";
 const std::string kEdited = "release 1, with the user's entries";
 
 const doubles::ShownBox* OnlyBox() {
@@ -85,12 +84,6 @@ const PullRow kPullRows[] = {
      kRelease1,
      "copied 25 bytes in 0 ms",
      true},
-    {"UnchangedMasterIsNotCopied",
-     [] { PublishAndPull(kRelease1, 100); },
-     {{L"Orvantis.mde", kRelease1}},
-     kRelease1,
-     "unchanged",
-     true},
     // Access wrote into the local copy since: its own changes never cause a copy.
     {"LocalCopyChangedByAccessIsKept",
      [] {
@@ -100,24 +93,6 @@ const PullRow kPullRows[] = {
      {{L"Orvantis.mde", kEdited}},
      kEdited,
      "unchanged",
-     true},
-    {"MasterOfTheSameSizeWithAnotherTimeIsCopied",
-     [] {
-         PublishAndPull(kRelease1, 100);
-         Publish(kRelease2, 200);
-     },
-     {{L"Orvantis.mde", kRelease2}},
-     kRelease2,
-     "copied 25 bytes in 0 ms",
-     true},
-    {"MasterSetBackToAnOlderTimeIsCopied",
-     [] {
-         PublishAndPull(kRelease1, 100);
-         Publish(kRelease0, 50);
-     },
-     {{L"Orvantis.mde", kRelease0}},
-     kRelease0,
-     "copied 25 bytes in 0 ms",
      true},
     {"FirstCopyRunsOutOfSpace",
      [] {
