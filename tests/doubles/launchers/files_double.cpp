@@ -451,14 +451,9 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
         if (progress)
             progress(written.size(), content.size());
     }
-    return written.size() < breakOff ? kNoError : doubles::kErrorDiskFull;
-}
-
-ErrorCode FlushFile(const OpenFile& file) {
-    const Operation operation(L"FlushFile", {doubles::PathOf(file).wstring()});
-    if (!IsFile(doubles::PathOf(file)))
-        return doubles::kErrorInvalidHandle;
-    return doubles::State().faults.flushFails ? doubles::kErrorDiskFull : kNoError;
+    if (written.size() >= breakOff || doubles::State().faults.flushFails)
+        return doubles::kErrorDiskFull;
+    return kNoError;
 }
 
 ErrorCode CheckReplaceable(const std::wstring& path) {
