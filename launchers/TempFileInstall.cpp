@@ -117,8 +117,6 @@ InstallOutcome InstallThroughTempFile(const platform::OpenFile& source, const st
         splash(done, total);
     };
     platform::ErrorCode error = platform::CopyContent(source, temp, counted);
-    if (!error)
-        error = platform::FlushFile(temp);
     // As far as the volume keeps permissions, the new file gets those the administrator gave the
     // old one; and it keeps the old one's attributes, as ReplaceFileW would.
     if (!error && replacing && platform::VolumeKeepsPermissions(temp))

@@ -263,12 +263,11 @@ ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file);
 // Called on the calling thread, about every 50 ms while a copy runs and once after it, with the
 // bytes copied so far and the whole size.
 using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
-// Copies the whole content and the last-write time of one open file into another (empty) one. The
-// copy runs on a thread of its own while the calling thread answers its messages.
+// Copies the whole content and the last-write time of one open file into another (empty) one and
+// flushes the copy to disk. It runs on a thread of its own while the calling thread answers its
+// messages.
 ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
                       const CopyProgress& progress);
-// Flushes the file's data to disk, answering messages meanwhile as CopyContent does.
-ErrorCode FlushFile(const OpenFile& file);
 // kNoError when this user could replace the file now; kErrorSharingViolation when another
 // process holds it open without letting it be renamed or deleted (an Access that has the database
 // open); kErrorAccessDenied when it is read-only or the user may not delete it.

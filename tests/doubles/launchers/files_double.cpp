@@ -471,14 +471,9 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
             progress(written.size(), content.size());
     }
     doubles::State().lastWrites[to] = doubles::State().lastWrites[from];
-    return written.size() < breakOff ? kNoError : doubles::kErrorDiskFull;
-}
-
-ErrorCode FlushFile(const OpenFile& file) {
-    const Operation operation(L"FlushFile", {doubles::PathOf(file).wstring()});
-    if (!IsFile(doubles::PathOf(file)))
-        return doubles::kErrorInvalidHandle;
-    return doubles::State().faults.flushFails ? doubles::kErrorDiskFull : kNoError;
+    if (written.size() >= breakOff || doubles::State().faults.flushFails)
+        return doubles::kErrorDiskFull;
+    return kNoError;
 }
 
 ErrorCode CheckReplaceable(const std::wstring& path) {

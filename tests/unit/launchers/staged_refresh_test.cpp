@@ -353,7 +353,7 @@ TEST_F(RefreshSteps, ATemporaryFileThatItsPermissionsKeepFromBeingDeletedStillGo
     PutBoth();
     Inject(&doubles::FileFaults::permissionsDenyDelete, true);
     doubles::AfterEveryFileOperation([] {
-        if (doubles::Journal().back().operation == L"FlushFile")
+        if (doubles::Journal().back().operation == L"CopyContent")
             doubles::HoldOpen(kInstalled);
     });
     launchers::RefreshStagedDatabase(kApp);
