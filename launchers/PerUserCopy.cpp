@@ -1,7 +1,7 @@
 // The master is held from before the decision until its copy is in place: an administrator still
 // writing it keeps the pull out (the user works on the copy they have), while one who publishes
-// by renaming a new file over it is never blocked. The copy is made with the refresh's steps (a
-// temporary file beside the local copy, one rename), and the master's size and last-write time
+// by renaming it away and a new file in is never blocked. The copy is made with the refresh's steps
+// (a temporary file beside the local copy, one rename), and the master's size and last-write time
 // are recorded only once it is in place: a crash in between costs one more copy, and the record
 // of an older pull is removed before a new copy begins, so a stale copy is never taken for
 // current.

@@ -51,6 +51,7 @@ struct PullOutcome {
     PullResult result = PullResult::Failed;
     platform::ErrorCode error = platform::kNoError;
     std::uint64_t bytes = 0;
+    // How long the copy took, or the wait for another start's pull.
     std::uint64_t milliseconds = 0;
     // The copy was made, but its record not written: the next start copies again.
     platform::ErrorCode recordError = platform::kNoError;
