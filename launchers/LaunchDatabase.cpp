@@ -2,6 +2,7 @@
 // so the caller always gets control back and the splash form can close.
 #include "LaunchDatabase.h"
 
+#include <EventLog.h>
 #include <platform.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "PerUserCopy.h"
 #include "StagedRefresh.h"
 
 namespace launchers {
@@ -78,40 +80,101 @@ std::optional<std::int32_t> AsLong(const platform::AutomationValue& value) {
         value);
 }
 
-// A comparison that cannot be evaluated counts as true: an unreadable Version is "equal".
-bool VersionEquals(const platform::AutomationObject& AccessApp,
-                   const std::wstring& versionLiteral) {
-    const std::optional<platform::AutomationValue> version =
-        platform::GetProperty(AccessApp, L"Version");
-    return !version || AsText(*version) == versionLiteral;
+// Why a step on Access failed, for the log. An Access that never started fails every step for
+// the reason it did not start.
+class AccessFailures {
+  public:
+    explicit AccessFailures(const platform::AutomationObject& AccessApp)
+        : AccessApp_(AccessApp),
+          notStarted_(AccessApp.get() ? platform::AutomationFailure{}
+                                      : platform::LastAutomationFailure()) {}
+    std::wstring LastText() const {
+        const platform::AutomationFailure failure =
+            AccessApp_.get() ? platform::LastAutomationFailure() : notStarted_;
+        return eventlog::HresultText(failure.hresult, failure.description);
+    }
+
+  private:
+    const platform::AutomationObject& AccessApp_;
+    const platform::AutomationFailure notStarted_;
+};
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+// The local copy to open in per-user mode; none, after the one box that says so, when there is
+// nothing to open.
+std::optional<std::wstring> PulledDatabase(const PerUserFolders& folders) {
+    const PullOutcome pulled = PullMasterCopy(folders);
+    eventlog::Write(L"pull", PullDetails(pulled));
+    if (pulled.localCopyExists)
+        return pulled.localFile;
+    platform::MsgBox(NoLocalCopyText(pulled, platform::UserUiLanguage()), platform::kMbIconError,
+                     std::wstring(platform::AppTitle()));
+    return std::nullopt;
 }
 
 }  // namespace
 
-void LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen securityWhen,
-                          bool refreshStagedCopy, std::int32_t& hWndAccess) {
-    const platform::ComApartment apartment;
-    platform::AutomationObject AccessApp = platform::CreateAutomationObject(L"Access.Application");
-
-    const bool equals = VersionEquals(AccessApp, versionLiteral);
-    if (equals == (securityWhen == SecurityWhen::VersionEquals)) {
-        platform::PutProperty(AccessApp, L"AutomationSecurity", std::int16_t{1});
+bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen securityWhen,
+                          bool refreshStagedCopy, std::int32_t& hWndAccess,
+                          const std::optional<PerUserFolders>& perUser) {
+    const std::wstring appFolder = platform::AppPath();
+    std::wstring database = appFolder + L"\\Orvantis.mde";
+    // The pull runs before Access is created: a start with nothing to open never starts Access.
+    if (perUser) {
+        const std::optional<std::wstring> local = PulledDatabase(*perUser);
+        if (!local)
+            return false;
+        database = *local;
     }
 
-    const std::wstring appFolder = platform::AppPath();
-    if (refreshStagedCopy)
-        RefreshStagedDatabase(appFolder);
+    const platform::ComApartment apartment;
+    platform::AutomationObject AccessApp = platform::CreateAutomationObject(L"Access.Application");
+    const AccessFailures failures(AccessApp);
 
-    platform::CallMethod(AccessApp, L"OpenCurrentDatabase",
-                         {std::wstring(appFolder + L"\\Orvantis.mde")});
-    platform::PutProperty(AccessApp, L"Visible", true);
+    // A comparison that cannot be evaluated counts as true: an unreadable Version is "equal".
+    const std::optional<platform::AutomationValue> version =
+        platform::GetProperty(AccessApp, L"Version");
+    eventlog::Write(L"access", !AccessApp.get() ? L"not started: " + failures.LastText()
+                               : version        ? L"version " + Quoted(AsText(*version))
+                                                : L"version unreadable: " + failures.LastText());
+    const bool equals = !version || AsText(*version) == versionLiteral;
+    if (equals == (securityWhen == SecurityWhen::VersionEquals)) {
+        const bool set = platform::PutProperty(AccessApp, L"AutomationSecurity", std::int16_t{1});
+        eventlog::Write(L"security", set ? L"set to 1 (low)" : L"failed: " + failures.LastText());
+    } else {
+        eventlog::Write(L"security", L"left alone");
+    }
+
+    if (refreshStagedCopy && !perUser)
+        eventlog::Write(L"refresh", RefreshDetails(RefreshStagedDatabase(appFolder)));
+
+    const bool opened = platform::CallMethod(AccessApp, L"OpenCurrentDatabase", {database});
+    eventlog::Write(L"open",
+                    Quoted(database) + (opened ? L": ok" : L": failed: " + failures.LastText()));
+
+    std::wstring failed;
+    if (!platform::PutProperty(AccessApp, L"Visible", true))
+        failed += L"Visible: " + failures.LastText() + L"; ";
     if (const auto handle = platform::GetProperty(AccessApp, L"hWndaccessApp")) {
         if (const auto converted = AsLong(*handle))
             hWndAccess = *converted;
+        else
+            failed += L"hWndAccessApp: no 32-bit handle; ";
+    } else {
+        failed += L"hWndAccessApp: " + failures.LastText() + L"; ";
     }
-    platform::ShowWindow(hWndAccess, platform::kSwShowMaximized);
+    const bool maximised = platform::ShowWindow(hWndAccess, platform::kSwShowMaximized);
+    const std::wstring window =
+        hWndAccess == 0 ? L"no window"
+                        : L"window " + eventlog::HexText(static_cast<std::uint32_t>(hWndAccess)) +
+                              (maximised ? L" maximised" : L", ShowWindow not found");
+    eventlog::Write(L"show", (failed.empty() ? L"" : L"failed: " + failed) + window);
 
     AccessApp.reset();
+    return opened;
 }
 
 }  // namespace launchers

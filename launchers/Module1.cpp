@@ -3,15 +3,20 @@
 #include <cstdint>
 
 #include "LaunchDatabase.h"
+#include "LauncherRun.h"
 
 namespace Module1 {
 namespace {
 std::int32_t hWndAccess = 0;
 }
 
-void LaunchDatabase() {
-    launchers::LaunchAccessDatabase(L"9.0", launchers::SecurityWhen::VersionDiffers, false,
-                                    hWndAccess);
+void ReadCommandLine() {
+    launchers::StartRun(false);
+}
+
+bool LaunchDatabase() {
+    return launchers::LaunchAccessDatabase(L"9.0", launchers::SecurityWhen::VersionDiffers, false,
+                                           hWndAccess);
 }
 
 }  // namespace Module1

@@ -1,170 +1,164 @@
-// The staged copy is first copied beside the installed database and only then put in its place,
-// in one step: a copy that breaks off half-way damages nothing, and the staged copy is deleted
-// only once it is installed, so a failed attempt can be repeated at the next start.
+// The staged copy is installed through a temporary copy beside the installed database (see
+// TempFileInstall.cpp) and deleted only once it is installed, so a failed attempt can be repeated
+// at the next start; only a staged copy that this launcher can also delete is installed, so no
+// later start installs it a second time over what the users have entered since.
 // The staged copy is held from before the copy until it is deleted: an administrator still
 // writing it keeps the refresh out, and of several launchers started together only the one that
 // holds it installs it; the others wait for it and then open the new database.
 #include "StagedRefresh.h"
 
+#include <EventLog.h>
 #include <platform.h>
 
 #include <cstdint>
-#include <cwctype>
+#include <optional>
 #include <string>
 
-#include "CopyProgress.h"
+#include "TempFileInstall.h"
 
 namespace launchers {
 namespace {
 
-// Temporary files are named like GetTempFileNameW's: "orv", one to four hex digits, ".tmp".
-constexpr wchar_t kTempPrefix[] = L"orv";
-constexpr wchar_t kTempSuffix[] = L".tmp";
-constexpr unsigned kTempNumbers = 0x10000;
-// How long a launcher waits for another one that installs the staged copy, and how often it looks.
-constexpr std::uint64_t kMostWaitForAnotherLauncherMs = 120000;
+constexpr wchar_t kStagedInFolder[] = L"TEMP\\Orvantis.mde";
+// How long the temporary file of another launcher that installs the staged copy may stay the same
+// size before this one stops waiting for it. A share may report a file's size up to 10 s late.
+constexpr std::uint64_t kMostWaitWithoutGrowthMs = 30000;
 constexpr std::uint32_t kLookAgainMs = 50;
-// A piece of the copy takes a few milliseconds; the splash need not answer more often than this.
-constexpr std::uint64_t kAnswerEveryMs = 50;
 
-std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
-    return folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
+RefreshOutcome Outcome(RefreshResult result) {
+    RefreshOutcome outcome;
+    outcome.result = result;
+    return outcome;
 }
 
-std::wstring TempFileName(unsigned number) {
-    constexpr wchar_t kHex[] = L"0123456789ABCDEF";
-    std::wstring digits;
-    do {
-        digits.insert(digits.begin(), kHex[number % 16]);
-        number /= 16;
-    } while (number != 0);
-    return kTempPrefix + digits + kTempSuffix;
+RefreshOutcome Skipped(std::wstring reason) {
+    RefreshOutcome outcome = Outcome(RefreshResult::Skipped);
+    outcome.reason = std::move(reason);
+    return outcome;
 }
 
-bool SameLetters(const std::wstring& text, std::size_t at, const std::wstring& expected) {
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        if (static_cast<wchar_t>(std::towlower(text[at + i])) != expected[i])
-            return false;
-    }
-    return true;
+RefreshOutcome Failed(platform::ErrorCode error) {
+    RefreshOutcome outcome = Outcome(RefreshResult::Failed);
+    outcome.error = error;
+    return outcome;
 }
 
-bool IsTempFileName(const std::wstring& name) {
-    const std::wstring prefix = kTempPrefix;
-    const std::wstring suffix = kTempSuffix;
-    if (name.size() <= prefix.size() + suffix.size() ||
-        name.size() > prefix.size() + 4 + suffix.size()) {
-        return false;
-    }
-    const std::size_t digitsEnd = name.size() - suffix.size();
-    for (std::size_t i = prefix.size(); i < digitsEnd; ++i) {
-        if (!std::iswxdigit(name[i]))
-            return false;
-    }
-    return SameLetters(name, 0, prefix) && SameLetters(name, digitsEnd, suffix);
+// A database that another process holds open is not replaced now; any other reason it cannot be
+// is a failure.
+RefreshOutcome NotReplaced(bool inUse, platform::ErrorCode error) {
+    if (inUse)
+        return Skipped(L"database in use");
+    return Failed(error);
 }
 
-// A launcher killed during its copy, a power cut or a dropped share leaves a temporary file as
-// large as the database. Held open, it belongs to a launcher at work and cannot be removed.
-void RemoveLeftoverTempFiles(const std::wstring& appFolder) {
-    for (const std::wstring& name : platform::FileNamesIn(appFolder, L"orv*.tmp")) {
-        if (IsTempFileName(name))
-            platform::RemoveFile(InFolder(appFolder, name));
-    }
-}
-
-// Another launcher installing the staged copy is waited for: this one then opens the new database,
-// and its Access does not hold the old one open in the way of the install. A copy still being
-// written can take minutes and is not waited for.
-bool HoldStagedCopy(const std::wstring& staged, platform::OpenFile& stagedFile) {
+// Another launcher installing the staged copy is waited for as long as its copy grows: this one
+// then opens the new database, and its Access does not hold the old one open in the way of the
+// install. Waiting is in vain when what holds the staged copy is no launcher at its copy (a virus
+// scanner, a backup), above all when the installed database cannot be replaced anyway. A copy
+// still being written can take minutes and is not waited for.
+// When it does not hold it, outcome says why.
+bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
+                    const std::wstring& appFolder, platform::OpenFile& stagedFile,
+                    RefreshOutcome& outcome) {
+    std::optional<std::uint64_t> tempBytes;
+    std::uint64_t grewAt = 0;
     const std::uint64_t began = platform::TickCountMs();
+    const auto waited = [&] {
+        outcome = Skipped(L"waited " + std::to_wstring(platform::TickCountMs() - began) +
+                          L" ms for another launcher");
+        return false;
+    };
+    platform::ErrorCode unavailable = platform::kNoError;
+    bool databaseLookedAt = false;
     for (;;) {
-        switch (platform::OpenToInstall(staged, stagedFile)) {
+        switch (platform::OpenToInstall(staged, stagedFile, &unavailable)) {
             case platform::ToInstall::Opened:
                 return true;
-            case platform::ToInstall::HeldByAnotherLauncher:
-                if (platform::TickCountMs() - began >= kMostWaitForAnotherLauncherMs)
-                    return false;
+            case platform::ToInstall::HeldByAnotherLauncher: {
+                const std::uint64_t bytes = BytesInTempFiles(appFolder);
+                // Looked at once, and only while no temporary file is there: a look is in the way
+                // of an Access opening the database, and of an install's rename onto it.
+                if (!databaseLookedAt && bytes == 0) {
+                    databaseLookedAt = true;
+                    const platform::ErrorCode blocked = platform::FileExists(installed)
+                                                            ? platform::CheckReplaceable(installed)
+                                                            : platform::kNoError;
+                    if (blocked) {
+                        outcome = NotReplaced(blocked == platform::kErrorSharingViolation, blocked);
+                        return false;
+                    }
+                }
+                const std::uint64_t now = platform::TickCountMs();
+                if (!tempBytes || bytes > *tempBytes)
+                    grewAt = now;
+                tempBytes = bytes;
+                if (now - grewAt >= kMostWaitWithoutGrowthMs)
+                    return waited();
                 platform::Pause(kLookAgainMs);
                 continue;
+            }
             case platform::ToInstall::BeingWritten:
+                outcome = Skipped(L"being written");
+                return false;
             case platform::ToInstall::Unavailable:
+                // Gone after a wait: the launcher waited for has installed it.
+                if (tempBytes && !platform::FileExists(staged))
+                    return waited();
+                outcome = Failed(unavailable);
                 return false;
         }
     }
 }
 
-// A name of its own, made without GetTempFileNameW, which is bound to MAX_PATH.
-std::wstring CreateTempFile(const std::wstring& appFolder, platform::OpenFile& temp) {
-    const unsigned start = static_cast<unsigned>(platform::TickCountMs());
-    for (unsigned tried = 0; tried < kTempNumbers; ++tried) {
-        const unsigned number = (start + tried) % kTempNumbers;
-        const std::wstring path = InFolder(appFolder, TempFileName(number));
-        switch (platform::CreateNewFile(path, temp)) {
-            case platform::NewFile::Created:
-                return path;
-            case platform::NewFile::NameTaken:
-                continue;
-            case platform::NewFile::Failed:
-                return {};
-        }
-    }
-    return {};
-}
-
-bool InstallThroughTempFile(const platform::OpenFile& staged, const std::wstring& installed,
-                            const std::wstring& appFolder) {
-    platform::OpenFile temp;
-    const std::wstring tempPath = CreateTempFile(appFolder, temp);
-    if (tempPath.empty())
-        return false;
-    const bool replacing = platform::FileExists(installed);
-    bool done = platform::CopyContent(staged, temp, SplashProgress()) &&
-                platform::FlushFile(temp) &&
-                (!replacing || platform::TakeOverProperties(installed, temp));
-    temp.reset();
-    done = done && (replacing ? platform::ReplaceFileInOneStep(installed, tempPath)
-                              : platform::MoveFileWriteThrough(tempPath, installed));
-    if (!done)
-        platform::RemoveFile(tempPath);
-    return done;
-}
-
 }  // namespace
 
-platform::CopyProgress SplashProgress() {
-    const std::uint64_t started = platform::TickCountMs();
-    return [started, answered = started](std::uint64_t done, std::uint64_t total) mutable {
-        const std::uint64_t now = platform::TickCountMs();
-        if (now - answered < kAnswerEveryMs && done < total)
-            return;
-        answered = now;
-        platform::LetSplashAnswer();
-        if (const auto shown = ProgressToShow(now - started, done, total))
-            platform::ShowCopyProgress(*shown);
-    };
-}
-
-void RefreshStagedDatabase(const std::wstring& appFolder) {
-    const std::wstring staged = appFolder + L"\\TEMP\\Orvantis.mde";
+RefreshOutcome RefreshStagedDatabase(const std::wstring& appFolder) {
+    const std::wstring staged = appFolder + L"\\" + kStagedInFolder;
     const std::wstring installed = appFolder + L"\\Orvantis.mde";
 
     if (!platform::FileExists(staged))
-        return;
+        return Outcome(RefreshResult::NoneStaged);
     platform::OpenFile stagedFile;
-    if (!HoldStagedCopy(staged, stagedFile))
-        return;
-    // A database that Access holds open cannot be replaced: no copy of it is made in vain, and
-    // launchers waiting for this one are let go at once.
-    if (platform::FileExists(installed) && !platform::CanBeReplaced(installed))
-        return;
+    RefreshOutcome outcome;
+    if (!HoldStagedCopy(staged, installed, appFolder, stagedFile, outcome))
+        return outcome;
+    // A TEMP that leads elsewhere would install another folder's database here and delete it
+    // there.
+    if (!platform::OpenedWithoutLinks(stagedFile, appFolder, kStagedInFolder))
+        return Skipped(L"the staged copy lies behind a link");
+    // An empty staged copy is a copy that failed, never a database.
+    if (platform::FileSize(staged).value_or(0) == 0)
+        return Skipped(L"the staged copy is empty");
+    if (const platform::ErrorCode error = platform::ClearReadOnly(stagedFile))
+        return Failed(error);
     // Every launcher at work holds the staged copy, so a temporary file now is a leftover.
     RemoveLeftoverTempFiles(appFolder);
-    if (!InstallThroughTempFile(stagedFile, installed, appFolder))
-        return;
+    const std::uint64_t began = platform::TickCountMs();
+    const InstallOutcome install = InstallThroughTempFile(stagedFile, installed, appFolder);
+    if (install.result != InstallResult::Installed)
+        return NotReplaced(install.result == InstallResult::TargetInUse, install.error);
     // Deleted through the handle that holds it: no other launcher can open it in between and
     // install it a second time.
     platform::DeleteWhenClosed(stagedFile);
+    RefreshOutcome installedOutcome = Outcome(RefreshResult::Installed);
+    installedOutcome.bytes = install.bytesCopied;
+    installedOutcome.milliseconds = platform::TickCountMs() - began;
+    return installedOutcome;
+}
+
+std::wstring RefreshDetails(const RefreshOutcome& outcome) {
+    switch (outcome.result) {
+        case RefreshResult::NoneStaged:
+            return L"none staged";
+        case RefreshResult::Installed:
+            return L"installed " + std::to_wstring(outcome.bytes) + L" bytes in " +
+                   std::to_wstring(outcome.milliseconds) + L" ms";
+        case RefreshResult::Skipped:
+            return L"skipped: " + outcome.reason;
+        case RefreshResult::Failed:
+            break;
+    }
+    return L"failed: " + eventlog::ErrorText(outcome.error);
 }
 
 }  // namespace launchers

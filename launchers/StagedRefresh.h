@@ -3,16 +3,27 @@
 
 #include <platform.h>
 
+#include <cstdint>
 #include <string>
 
 namespace launchers {
 
-// One attempt, nothing reported. The installed database is at every moment either the old file
-// or the complete staged one; the staged copy is deleted only once it has been installed.
-void RefreshStagedDatabase(const std::wstring& appFolder);
+enum class RefreshResult { NoneStaged, Installed, Skipped, Failed };
 
-// The refresh's progress callback: the splash answers every 50 ms of the copy and after its last
-// piece, and shows the progress once the copy has run for half a second.
-platform::CopyProgress SplashProgress();
+// What one refresh did, for the log.
+struct RefreshOutcome {
+    RefreshResult result = RefreshResult::Failed;
+    std::wstring reason;  // why it was skipped
+    platform::ErrorCode error = platform::kNoError;
+    std::uint64_t bytes = 0;
+    std::uint64_t milliseconds = 0;
+};
+
+// One attempt, nothing shown. The installed database is at every moment either the old file or
+// the complete staged one; the staged copy is deleted only once it has been installed.
+RefreshOutcome RefreshStagedDatabase(const std::wstring& appFolder);
+
+// "none staged", "installed N bytes in T ms", "skipped: REASON" or "failed: ERROR".
+std::wstring RefreshDetails(const RefreshOutcome& outcome);
 
 }  // namespace launchers

@@ -5,13 +5,20 @@
 #include <platform.h>
 
 #include "LaunchDatabase.h"
+#include "LauncherRun.h"
 #include "frmSplash.h"
+#include "version.h"
 
 const wchar_t* platform::AppTitle() {
     return L"Tessaly";
 }
 
+const wchar_t* platform::ReleaseText() {
+    return L"" ORVANTIS_RELEASE_TEXT;
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     platform::RestrictDllSearchToSystem();
-    return frmSplash::Run(instance, Module1::LaunchDatabase);
+    Module1::ReadCommandLine();
+    return launchers::EndRun(frmSplash::Run(instance, Module1::LaunchDatabase));
 }

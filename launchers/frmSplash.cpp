@@ -48,9 +48,12 @@ using unique_screen_dc = std::unique_ptr<std::remove_pointer_t<HDC>, ScreenDcRel
 LaunchProcedure launchProcedure = nullptr;
 owners::unique_gdi<HBITMAP> splashPicture;
 HWND Picture1 = nullptr;
-// Set when the unload begins. The launch may wait in a loop that dispatches messages, so a tick,
-// a key or a close request can reach the form again while it runs; the form unloads only once.
+// Set when the unload begins. The launch waits in loops that dispatch messages, so a tick, a key
+// or a close request can reach the form again while it runs; the form unloads only once.
 bool unloading = false;
+// The process's exit code: 0 once Access has accepted the database; 1 otherwise, also when the
+// launch procedure failed with an exception.
+int exitCode = 1;
 // How far a long copy has come, 0 to 1; none while no copy has run long enough to show it.
 std::optional<double> copyProgress;
 
@@ -67,8 +70,14 @@ SIZE ScreenDotsPerInch() {
 
 void Form_Load() {}
 
+// An exception must never unwind through the window procedure's Windows frames: it ends here,
+// as a failed launch.
 void Form_Unload() {
-    launchProcedure();
+    try {
+        exitCode = launchProcedure() ? 0 : 1;
+    } catch (...) {
+        exitCode = 1;
+    }
 }
 
 // Unload Me: the unload event runs, then the window and its controls, the timer with them, go.
@@ -108,7 +117,7 @@ void OnSetFocus() {
 
 void OnDestroy() {
     Picture1 = nullptr;
-    PostQuitMessage(0);
+    PostQuitMessage(exitCode);
 }
 
 LRESULT CALLBACK FormProc(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {

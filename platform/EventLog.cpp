@@ -93,8 +93,9 @@ std::wstring JoinRelative(const std::wstring& folder, const std::wstring& relati
     return joined;
 }
 
-std::wstring WithMessage(std::wstring prefix, std::uint32_t code) {
-    const std::wstring message = platform::ErrorMessage(code);
+std::wstring WithMessage(std::wstring prefix, std::uint32_t code, std::wstring message = {}) {
+    if (message.empty())
+        message = platform::ErrorMessage(code);
     return message.empty() ? prefix : prefix + L" (" + message + L")";
 }
 
@@ -153,10 +154,14 @@ std::wstring ErrorText(std::uint32_t code) {
     return WithMessage(L"error " + std::to_wstring(code), code);
 }
 
-std::wstring HresultText(std::uint32_t hresult) {
+std::wstring HexText(std::uint32_t value) {
     wchar_t hex[16];
-    std::swprintf(hex, sizeof hex / sizeof hex[0], L"0x%08X", static_cast<unsigned>(hresult));
-    return WithMessage(L"HRESULT " + std::wstring(hex), hresult);
+    std::swprintf(hex, sizeof hex / sizeof hex[0], L"0x%08X", static_cast<unsigned>(value));
+    return hex;
+}
+
+std::wstring HresultText(std::uint32_t hresult, const std::wstring& description) {
+    return WithMessage(L"HRESULT " + HexText(hresult), hresult, description);
 }
 
 }  // namespace eventlog

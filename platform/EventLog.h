@@ -29,8 +29,11 @@ bool IsOpen();
 void Write(const std::wstring& event, const std::wstring& details);
 
 // A failure as the log gives it, with its number and Windows' own text:
-// "error 5 (Access is denied.)", "HRESULT 0x80040154 (Class not registered)".
+// "error 5 (Access is denied.)", "HRESULT 0x80040154 (Class not registered)". An automation
+// server's own description of its failure, when it gave one, takes the place of Windows' text.
 std::wstring ErrorText(std::uint32_t code);
-std::wstring HresultText(std::uint32_t hresult);
+// "0x000A0B2C": a window handle or an HRESULT as Windows' tools show them.
+std::wstring HexText(std::uint32_t value);
+std::wstring HresultText(std::uint32_t hresult, const std::wstring& description = {});
 
 }  // namespace eventlog

@@ -97,6 +97,10 @@ std::uint64_t TickCountMs();
 
 // The command line without the program's own name, as one string.
 std::wstring CommandLineArgs();
+// The whole command line as Windows keeps it, the program's own name first.
+std::wstring CommandLine();
+// The user's Windows display language, a LANGID: the primary language in its low ten bits.
+std::uint16_t UserUiLanguage();
 // The folder of the running program: no trailing backslash, except at a drive root ("C:\").
 std::wstring AppPath();
 // The file name of the running program without its extension.
@@ -234,6 +238,13 @@ bool PutProperty(const AutomationObject& object, const std::wstring& name,
                  const AutomationValue& value);
 bool CallMethod(const AutomationObject& object, const std::wstring& name,
                 const std::vector<AutomationValue>& arguments);
+// Why the last automation creation or call that failed did: its HRESULT (the server's own code
+// when it raised an exception) and the server's description, when it gave one.
+struct AutomationFailure {
+    std::uint32_t hresult = 0;
+    std::wstring description;
+};
+AutomationFailure LastAutomationFailure();
 
 // ---- user32 ShowWindow, bound by name at its first call --------------------------------------
 
@@ -243,6 +254,13 @@ bool ShowWindow(std::int32_t windowHandle, int showCommand);
 
 // ---- File system -----------------------------------------------------------------------------
 // Paths of any length: the Win32 layer adds the long-path prefix where a path needs it.
+
+// A Windows error code, as GetLastError gives it where the failing call happened.
+using ErrorCode = std::uint32_t;
+inline constexpr ErrorCode kNoError = 0;
+inline constexpr ErrorCode kErrorAccessDenied = 5;
+inline constexpr ErrorCode kErrorSharingViolation = 32;
+inline constexpr ErrorCode kErrorFileExists = 80;
 
 // Owns one open file; closes it on every path.
 class OpenFile {
@@ -260,47 +278,94 @@ class OpenFile {
 };
 
 bool FileExists(const std::wstring& path);
+// The size of a file; nullopt when it cannot be read (missing, a folder).
+std::optional<std::uint64_t> FileSize(const std::wstring& path);
 enum class ToInstall { Opened, BeingWritten, HeldByAnotherLauncher, Unavailable };
-// Opens an existing file to be copied and then deleted: others may read it meanwhile, but no one
-// can write, rename or delete it, nor open it this way too. When it cannot, says whether a writer
-// holds it or a reader that lets no writer in (another launcher installing it), or neither
-// (missing).
-ToInstall OpenToInstall(const std::wstring& path, OpenFile& file);
-enum class NewFile { Created, NameTaken, Failed };
-// Creates an empty file under a name that must not exist yet, held without sharing: no one else
-// can open, rename or delete it while it is held.
-NewFile CreateNewFile(const std::wstring& path, OpenFile& file);
-// Called after every piece of a copy with the bytes copied so far and the whole size.
+// Opens an existing file to be copied and then deleted, with the right to delete it and, where
+// the user has it, to write its attributes: others may read it meanwhile, but no one can write,
+// rename or delete it, nor open it this way too. When it cannot, says whether a writer holds it or
+// a reader that lets no writer in (another launcher installing it), or neither (missing, or no
+// right to delete it).
+// Why it was Unavailable goes to unavailableBecause when one is given.
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file,
+                        ErrorCode* unavailableBecause = nullptr);
+// Clears the open file's read-only attribute, which would keep it from being deleted; fails when
+// the handle may not write its attributes.
+ErrorCode ClearReadOnly(const OpenFile& file);
+// Whether the open file is folder\nameInFolder itself: no link (junction, symbolic link) on the
+// way from folder to it, while links in the folder's own path do not matter.
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder);
+// Creates an empty file with the archive attribute under a name that must not exist yet
+// (kErrorFileExists when it does), held without sharing, with the right to delete or rename it
+// through this handle whatever permissions it is given later.
+ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file);
+// Called on the calling thread, about every 50 ms while a copy runs and once after it, with the
+// bytes copied so far and the whole size.
 using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
-// Copies the whole content and the last-write time of one open file into another (empty) one,
-// flushing the copy to disk piece by piece as it goes.
-bool CopyContent(const OpenFile& source, const OpenFile& destination, const CopyProgress& progress);
-// Flushes the file's data to disk.
-bool FlushFile(const OpenFile& file);
-// False when another process holds the file open without letting it be renamed or deleted (an
-// Access that has the database open), so that nothing could replace it now.
-bool CanBeReplaced(const std::wstring& path);
-// Gives the open file the security descriptor, attributes and creation time of the named one, as
-// ReplaceFileW keeps them for the file it replaces.
-bool TakeOverProperties(const std::wstring& from, const OpenFile& file);
+// Copies the whole content and the last-write time of one open file into another (empty) one and
+// flushes the copy to disk. It runs on a thread of its own while the calling thread answers its
+// messages.
+ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
+                      const CopyProgress& progress);
+// kNoError when this user could replace the file now; kErrorSharingViolation when another
+// process holds it open without letting it be renamed or deleted (an Access that has the database
+// open); kErrorAccessDenied when it is read-only or the user may not delete it.
+ErrorCode CheckReplaceable(const std::wstring& path);
+// Whether the open file's volume keeps permissions (FILE_PERSISTENT_ACLS); some network storage
+// keeps none.
+bool VolumeKeepsPermissions(const OpenFile& file);
+// Gives the open file the access list (DACL) of the named one; its owner could only be set with a
+// privilege.
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file);
+// File attributes, as Windows numbers them.
+inline constexpr std::uint32_t kAttributeHidden = 0x2;
+inline constexpr std::uint32_t kAttributeSystem = 0x4;
+inline constexpr std::uint32_t kAttributeArchive = 0x20;
+inline constexpr std::uint32_t kAttributeOffline = 0x1000;
+inline constexpr std::uint32_t kAttributeNotContentIndexed = 0x2000;
+// Gives the open file the creation time of the named one and those of its attributes that are in
+// kept, with added besides, as ReplaceFileW carries them over to the file that replaces it.
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
+                             std::uint32_t added);
 // The open file is deleted when it is closed.
-bool DeleteWhenClosed(const OpenFile& file);
-// Replaces an existing file with another in one step; the replacement's name is gone afterwards.
-// A read-only file is refused, as ReplaceFileW refuses it.
-bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement);
-// Renames a file onto a name that does not exist, flushed to disk before it returns.
-bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination);
+ErrorCode DeleteWhenClosed(const OpenFile& file);
+// Gives the open file another name in one step, through its own handle; replace lets it take the
+// name of an existing file.
+ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace);
 // The names of the files in folder that match a wildcard pattern ("*.tmp").
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern);
 // Fails for a file that is held open (unless its holder allows deleting) or read-only.
 bool RemoveFile(const std::wstring& path);
 
-// ---- The splash window while a long copy runs ------------------------------------------------
+// ---- Each user's own copy of a master database -------------------------------------------------
 
-// Lets the splash window paint and answer messages sent to it; keys, ticks and posted requests
-// stay queued.
-void LetSplashAnswer();
-// Waits, letting the splash window paint and answer meanwhile.
+// The user's local application data folder, the known folder wherever it lies; empty when this
+// account has none.
+std::wstring LocalAppDataFolder();
+// Creates the folder with every parent it lacks; kNoError when it is there afterwards.
+ErrorCode CreateFolders(const std::wstring& path);
+// Opens an existing file for reading: others may read, rename or delete it meanwhile, but no one
+// may write it, and a writer that has it keeps it out (kErrorSharingViolation). The calling thread
+// answers its messages while a slow server answers the open.
+ErrorCode OpenToPull(const std::wstring& path, OpenFile& file);
+// What tells one content of a file from another: its size and its last-write time (in Windows'
+// 100-nanosecond units).
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+ErrorCode StampOf(const OpenFile& file, FileStamp& stamp);
+// The whole content of a small file; nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
+// Writes the file anew with these bytes, flushed to disk.
+ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes);
+
+// ---- The splash window while a long step runs ------------------------------------------------
+
+// Waits, the splash window answering every message meanwhile (its form ignores input while the
+// launch runs).
 void Pause(std::uint32_t milliseconds);
 // Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge. Carried out by
 // the splash form itself (launchers/frmSplash.cpp), which owns the window.

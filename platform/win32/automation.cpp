@@ -16,6 +16,16 @@
 namespace platform {
 namespace {
 
+// Only the launch's own thread makes automation calls.
+AutomationFailure lastFailure;
+
+bool Failed(HRESULT hr, std::wstring description = {}) {
+    if (SUCCEEDED(hr))
+        return false;
+    lastFailure = {static_cast<std::uint32_t>(hr), std::move(description)};
+    return true;
+}
+
 IDispatch* AsDispatch(const AutomationObject& object) {
     return static_cast<IDispatch*>(object.get());
 }
@@ -71,7 +81,7 @@ std::optional<AutomationValue> FromVariant(VARIANT* value) {
         case VT_BOOL:
             return value->boolVal != VARIANT_FALSE;
         default:
-            if (FAILED(VariantChangeType(value, value, 0, VT_BSTR)))
+            if (Failed(VariantChangeType(value, value, 0, VT_BSTR)))
                 return std::nullopt;
             return std::wstring(value->bstrVal, SysStringLen(value->bstrVal));
     }
@@ -80,9 +90,8 @@ std::optional<AutomationValue> FromVariant(VARIANT* value) {
 std::optional<DISPID> MemberId(IDispatch* dispatch, const std::wstring& name) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
     DISPID id = DISPID_UNKNOWN;
-    if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+    if (Failed(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
         return std::nullopt;
-    }
     return id;
 }
 
@@ -90,8 +99,10 @@ std::optional<DISPID> MemberId(IDispatch* dispatch, const std::wstring& name) {
 bool Invoke(const AutomationObject& object, const std::wstring& name, WORD flags,
             const std::vector<AutomationValue>& arguments, VARIANT* result) {
     IDispatch* dispatch = AsDispatch(object);
-    if (!dispatch)
+    if (!dispatch) {
+        Failed(E_POINTER);
         return false;
+    }
     const std::optional<DISPID> id = MemberId(dispatch, name);
     if (!id)
         return false;
@@ -121,7 +132,16 @@ bool Invoke(const AutomationObject& object, const std::wstring& name, WORD flags
     const owners::unique_bstr source(exception.bstrSource);
     const owners::unique_bstr description(exception.bstrDescription);
     const owners::unique_bstr helpFile(exception.bstrHelpFile);
-    return SUCCEEDED(hr);
+    if (hr != DISP_E_EXCEPTION)
+        return !Failed(hr);
+    // Access raises its errors as exceptions: their own code says what went wrong.
+    const HRESULT raised = exception.scode ? exception.scode
+                           : exception.wCode > 0
+                               ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, exception.wCode)
+                               : hr;
+    Failed(raised, description ? std::wstring(description.get(), SysStringLen(description.get()))
+                               : std::wstring());
+    return false;
 }
 
 }  // namespace
@@ -143,10 +163,10 @@ void AutomationObject::reset() {
 
 AutomationObject CreateAutomationObject(const std::wstring& progId) {
     CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid)))
+    if (Failed(CLSIDFromProgID(progId.c_str(), &clsid)))
         return {};
     owners::com_ptr<IDispatch> dispatch;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch,
+    if (Failed(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(dispatch.put())))) {
         return {};
     }
@@ -172,6 +192,10 @@ bool CallMethod(const AutomationObject& object, const std::wstring& name,
                 const std::vector<AutomationValue>& arguments) {
     owners::unique_variant result;
     return Invoke(object, name, DISPATCH_METHOD, arguments, result.get());
+}
+
+AutomationFailure LastAutomationFailure() {
+    return lastFailure;
 }
 
 }  // namespace platform

@@ -1,25 +1,26 @@
 // File operations of the staged refresh, each one Win32 call or a short run of them.
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "answering_wait.h"
 #include "owners.h"
 #include "platform.h"
 
 namespace platform {
 namespace {
 
-// Large enough for the disk to stream, small enough that the splash answers between two pieces
-// even over a slow network.
-constexpr DWORD kCopyPiece = 1024 * 1024;
-// Flushed as it goes, so the flush before the rename, during which nothing can answer, stays short.
-constexpr std::uint64_t kFlushEvery = 64 * kCopyPiece;
-// What ReplaceFileW carries over to the replacement; read-only files are refused before.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                  FILE_ATTRIBUTE_OFFLINE;
+// Large enough for the disk to stream. Under Wine, pieces of 1 MiB made one copy in two take
+// several times as long; 256 KiB never did.
+constexpr DWORD kCopyPiece = 256 * 1024;
+// A piece of the copy takes a few milliseconds; the progress need not be shown more often.
+constexpr DWORD kProgressEveryMs = 50;
 // Folders are limited to MAX_PATH - 12 characters, files to MAX_PATH, without the prefix.
 constexpr std::size_t kLongPath = MAX_PATH - 12;
 
@@ -42,11 +43,37 @@ HANDLE HandleOf(const OpenFile& file) {
     return reinterpret_cast<HANDLE>(file.get());
 }
 
+// The error of the call that just failed, never success.
+ErrorCode LastError() {
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error;
+}
+
+ErrorCode ResultOf(BOOL succeeded) {
+    return succeeded ? kNoError : LastError();
+}
+
 bool Hold(HANDLE handle, OpenFile& file) {
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     *file.put() = reinterpret_cast<std::uintptr_t>(handle);
     return true;
+}
+
+// Where an open file or folder lies: its volume and its path there ("\dir\file"), as the file
+// system reached it, links resolved; empty when it cannot be had. GetFinalPathNameByHandleW would
+// say the same, but Wine's fails beyond MAX_PATH.
+std::wstring Location(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION file{};
+    std::vector<std::uint8_t> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
+    if (!GetFileInformationByHandle(handle, &file) ||
+        !GetFileInformationByHandleEx(handle, FileNameInfo, buffer.data(),
+                                      static_cast<DWORD>(buffer.size()))) {
+        return {};
+    }
+    const auto* name = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+    return std::to_wstring(file.dwVolumeSerialNumber) + L":" +
+           std::wstring(name->FileName, name->FileNameLength / sizeof(wchar_t));
 }
 
 }  // namespace
@@ -71,21 +98,35 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Win32Path(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file, ErrorCode* unavailableBecause) {
     // Sharing only reading keeps writers out. Every launcher asks for the right to delete, and
-    // none shares it, so one launcher at a time holds the file.
+    // none shares it, so one launcher at a time holds the file. A user who may not delete it
+    // does not install it: it would be installed again at every start.
     const std::wstring name = Win32Path(path);
-    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    // A user who may read the staged copy but not delete it still gets it installed.
+    HANDLE handle =
+        CreateFileW(name.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // Users who may delete the staged copies but not change them.
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-        handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     }
     if (Hold(handle, file))
         return ToInstall::Opened;
-    if (GetLastError() != ERROR_SHARING_VIOLATION)
+    if (GetLastError() != ERROR_SHARING_VIOLATION) {
+        if (unavailableBecause)
+            *unavailableBecause = LastError();
         return ToInstall::Unavailable;
+    }
     // A reader that shares neither writing nor deleting gets in beside another launcher, which
     // only reads, but not beside a writer.
     const owners::unique_handle reader(CreateFileW(name.c_str(), GENERIC_READ,
@@ -95,108 +136,158 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
                                                 : ToInstall::HeldByAnotherLauncher;
 }
 
-NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
-    const HANDLE handle = CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE | WRITE_DAC, 0,
-                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (Hold(handle, file))
-        return NewFile::Created;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::NameTaken
-                                                                       : NewFile::Failed;
+ErrorCode ClearReadOnly(const OpenFile& file) {
+    FILE_BASIC_INFO basic{};  // times left at zero stay as they are
+    if (!GetFileInformationByHandleEx(HandleOf(file), FileBasicInfo, &basic, sizeof basic))
+        return LastError();
+    if (!(basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return kNoError;
+    const DWORD kept = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    basic = {};
+    basic.FileAttributes = kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept;
+    return ResultOf(
+        SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic));
 }
 
-bool CopyContent(const OpenFile& source, const OpenFile& destination,
-                 const CopyProgress& progress) {
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder) {
+    const owners::unique_handle folderHandle(
+        CreateFileW(Win32Path(folder).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folderHandle.get() == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring folderPath = Location(folderHandle.get());
+    const std::wstring filePath = Location(HandleOf(file));
+    if (folderPath.empty() || filePath.empty())
+        return false;
+    if (!folderPath.ends_with(L'\\'))
+        folderPath += L'\\';
+    return EqualIgnoringCase(filePath, folderPath + nameInFolder);
+}
+
+ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
+    const HANDLE handle = CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE | WRITE_DAC | DELETE,
+                                      0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Hold(handle, file))
+        return kNoError;
+    const ErrorCode error = LastError();
+    return error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error;
+}
+
+ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
+                      const CopyProgress& progress) {
     LARGE_INTEGER size{};
     FILETIME lastWrite{};
     if (!GetFileSizeEx(HandleOf(source), &size) ||
         !GetFileTime(HandleOf(source), nullptr, nullptr, &lastWrite)) {
-        return false;
+        return LastError();
     }
     const auto total = static_cast<std::uint64_t>(size.QuadPart);
-    std::vector<std::uint8_t> piece(kCopyPiece);
-    std::uint64_t done = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
-            return false;
-        if (read == 0)
-            break;
-        DWORD written = 0;
-        if (!WriteFile(HandleOf(destination), piece.data(), read, &written, nullptr) ||
-            written != read) {
-            return false;
+    std::atomic<std::uint64_t> done = 0;
+    const auto copy = [&]() -> DWORD {
+        std::vector<std::uint8_t> piece(kCopyPiece);
+        for (;;) {
+            DWORD read = 0;
+            if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
+                return LastError();
+            if (read == 0)
+                break;
+            DWORD written = 0;
+            if (!WriteFile(HandleOf(destination), piece.data(), read, &written, nullptr))
+                return LastError();
+            if (written != read)
+                return ERROR_WRITE_FAULT;
+            done += read;
         }
-        done += read;
-        if (done % kFlushEvery == 0 && !FlushFileBuffers(HandleOf(destination)))
-            return false;
+        // A file that shrank while it was held cannot be: it is held against writers.
+        if (done != total)
+            return ERROR_HANDLE_EOF;
+        // As a file copy does, the copy keeps the time its content was last written. One flush
+        // at the end keeps the copy safe: the rename that installs it comes only after it.
+        if (!SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite))
+            return LastError();
+        return ResultOf(FlushFileBuffers(HandleOf(destination)));
+    };
+    const auto showProgress = [&] {
         if (progress)
             progress(done, total);
-    }
-    // As a file copy does, the copy keeps the time its content was last written.
-    return done == total && SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite);
+    };
+    return RunAnswering(copy, showProgress, kProgressEveryMs);
 }
 
-bool FlushFile(const OpenFile& file) {
-    return FlushFileBuffers(HandleOf(file)) != FALSE;
+ErrorCode CheckReplaceable(const std::wstring& path) {
+    const std::wstring name = Win32Path(path);
+    // A rename onto a write-protected file is refused.
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return LastError();
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
+    const owners::unique_handle probe(
+        CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe.get() != INVALID_HANDLE_VALUE ? kNoError : LastError();
 }
 
-bool CanBeReplaced(const std::wstring& path) {
-    const owners::unique_handle probe(CreateFileW(
-        Win32Path(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return probe.get() != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION;
+bool VolumeKeepsPermissions(const OpenFile& file) {
+    DWORD flags = 0;
+    return GetVolumeInformationByHandleW(HandleOf(file), nullptr, 0, nullptr, nullptr, &flags,
+                                         nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS);
 }
 
-bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
     const std::wstring name = Win32Path(from);
-    // The permissions the administrator gave the file; its owner can only be set with a privilege.
     DWORD needed = 0;
     GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
     if (needed == 0)
-        return false;
+        return LastError();
     std::vector<std::uint8_t> descriptor(needed);
     if (!GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                          &needed) ||
-        !SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data())) {
-        return false;
+                          &needed)) {
+        return LastError();
     }
+    return ResultOf(
+        SetKernelObjectSecurity(HandleOf(file), DACL_SECURITY_INFORMATION, descriptor.data()));
+}
+
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
+                             std::uint32_t added) {
     WIN32_FILE_ATTRIBUTE_DATA old{};
-    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &old))
-        return false;
+    if (!GetFileAttributesExW(Win32Path(from).c_str(), GetFileExInfoStandard, &old))
+        return LastError();
     FILE_BASIC_INFO basic{};  // times left at zero stay as they are
     basic.CreationTime.LowPart = old.ftCreationTime.dwLowDateTime;
     basic.CreationTime.HighPart = static_cast<LONG>(old.ftCreationTime.dwHighDateTime);
-    basic.FileAttributes = old.dwFileAttributes & kKeptAttributes;
+    basic.FileAttributes = (old.dwFileAttributes & kept) | added;
     if (basic.FileAttributes == 0)
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic) != FALSE;
+    return ResultOf(
+        SetFileInformationByHandle(HandleOf(file), FileBasicInfo, &basic, sizeof basic));
 }
 
-bool DeleteWhenClosed(const OpenFile& file) {
+ErrorCode DeleteWhenClosed(const OpenFile& file) {
     FILE_DISPOSITION_INFO disposition{TRUE};
-    return SetFileInformationByHandle(HandleOf(file), FileDispositionInfo, &disposition,
-                                      sizeof disposition) != FALSE;
+    return ResultOf(SetFileInformationByHandle(HandleOf(file), FileDispositionInfo, &disposition,
+                                               sizeof disposition));
 }
 
-bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
-    const std::wstring target = Win32Path(replaced);
-    // A write-protected file is refused, as ReplaceFileW refuses it.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        return false;
-    }
-    // One rename onto the existing name. ReplaceFileW is not used: it may move the old file away
-    // before moving the new one in (Wine does, and leaves a temporary file of its own behind
-    // when the old file is held open).
-    return MoveFileExW(Win32Path(replacement).c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination) {
-    return MoveFileExW(Win32Path(source).c_str(), Win32Path(destination).c_str(),
-                       MOVEFILE_WRITE_THROUGH) != FALSE;
+// The rename needs the handle's own right to delete, not the folder's, nor a right that the
+// file's permissions give. It is a change of the folder's entries: the file system's journal
+// makes it lasting in its own time, and the content was flushed before.
+ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace) {
+    const std::wstring name = Win32Path(newPath);
+    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<std::uint8_t> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes +
+                                     sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::copy(name.begin(), name.end(), rename->FileName);
+    return ResultOf(SetFileInformationByHandle(HandleOf(file), FileRenameInfo, rename,
+                                               static_cast<DWORD>(buffer.size())));
 }
 
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
@@ -216,6 +307,91 @@ std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wst
 
 bool RemoveFile(const std::wstring& path) {
     return DeleteFileW(Win32Path(path).c_str()) != FALSE;
+}
+
+// ---- Each user's own copy of a master database -------------------------------------------------
+
+ErrorCode CreateFolders(const std::wstring& path) {
+    const std::wstring name = Win32Path(path);
+    if (CreateDirectoryW(name.c_str(), nullptr))
+        return kNoError;
+    const ErrorCode error = LastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+        const DWORD attributes = GetFileAttributesW(name.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                   ? kNoError
+                   : ERROR_ALREADY_EXISTS;
+    }
+    // Its parent first; a root, a server or a share that is missing cannot be made.
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (error != ERROR_PATH_NOT_FOUND || slash == std::wstring::npos || slash < 3)
+        return error;
+    if (const ErrorCode parent = CreateFolders(path.substr(0, slash)))
+        return parent;
+    return CreateDirectoryW(name.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS
+               ? kNoError
+               : LastError();
+}
+
+ErrorCode OpenToPull(const std::wstring& path, OpenFile& file) {
+    // Sharing delete lets an administrator rename the master away meanwhile. A server that does
+    // not answer can hold the open for a minute: it runs on a thread of its own.
+    const std::wstring name = Win32Path(path);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const ErrorCode error = RunAnswering(
+        [&]() -> DWORD {
+            handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+            return handle == INVALID_HANDLE_VALUE ? LastError() : kNoError;
+        },
+        {}, kProgressEveryMs);
+    if (!error)
+        Hold(handle, file);
+    return error;
+}
+
+ErrorCode StampOf(const OpenFile& file, FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(HandleOf(file), &information))
+        return LastError();
+    stamp.size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+    stamp.lastWrite = (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+                      information.ftLastWriteTime.dwLowDateTime;
+    return kNoError;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    const owners::unique_handle file(CreateFileW(Win32Path(path).c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    // Small files only: what could not be a record is not read at all.
+    constexpr LONGLONG kMostBytes = 64 * 1024;
+    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) ||
+        size.QuadPart > kMostBytes) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+         read != bytes.size())) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const owners::unique_handle file(CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE)
+        return LastError();
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return LastError();
+    if (written != bytes.size())
+        return ERROR_WRITE_FAULT;
+    return ResultOf(FlushFileBuffers(file.get()));
 }
 
 }  // namespace platform

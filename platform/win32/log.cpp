@@ -14,6 +14,27 @@ namespace {
 constexpr DWORD kMostWaitForLogMs = 1000;
 constexpr DWORD kLookAgainMs = 50;
 
+// Writers on one computer take turns: a file system that appends in two steps (Wine's looks up
+// the end of the file, then writes there) would otherwise let two lines land in one place. A
+// turn that cannot be had within a second is not waited for: the line is written all the same.
+class AppendTurn {
+  public:
+    AppendTurn() : mutex_(CreateMutexW(nullptr, FALSE, L"Global\\OrvantisLogAppend")) {
+        const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), kMostWaitForLogMs) : 0;
+        held_ = mutex_ && (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED);
+    }
+    ~AppendTurn() {
+        if (held_)
+            ReleaseMutex(mutex_.get());
+    }
+    AppendTurn(const AppendTurn&) = delete;
+    AppendTurn& operator=(const AppendTurn&) = delete;
+
+  private:
+    owners::unique_handle mutex_;
+    bool held_ = false;
+};
+
 template <typename Query>
 std::wstring NameFrom(Query query) {
     wchar_t name[257] = {};
@@ -88,6 +109,7 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
         }
         Sleep(kLookAgainMs);
     }
+    const AppendTurn turn;
     DWORD written = 0;
     return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                      nullptr) &&

@@ -35,6 +35,14 @@ std::wstring CommandLineArgs() {
     return rest;
 }
 
+std::wstring CommandLine() {
+    return GetCommandLineW();
+}
+
+std::uint16_t UserUiLanguage() {
+    return GetUserDefaultUILanguage();
+}
+
 std::wstring AppPath() {
     const std::wstring path = ModuleFileName();
     const auto slash = path.find_last_of(L'\\');

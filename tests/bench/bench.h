@@ -21,16 +21,17 @@ double NowMs();
 
 // One run of a program, timed from just before its CreateProcess.
 struct Timed {
-    bool ended = false;  // ended with exit code 0 within the time allowed
+    bool ended = false;  // ended with the command's exit code within the time allowed
     double milliseconds = 0;
     double untilExit = 0;       // TimeToOpen: from the same start to the program's end
     SIZE_T peakWorkingSet = 0;  // the last reading taken while it ran; 0 when not watched
 };
 
-// A program and its arguments, as Start takes them.
+// A program and its arguments, as Start takes them, and the exit code of a run as planned.
 struct Command {
     std::wstring exe;
     std::wstring arguments = {};
+    DWORD exitCode = 0;
 };
 
 // What an administrator would use instead of our programs: the system's cscript running
@@ -64,6 +65,10 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder);
 // to its end; its time and peak working set, as a sample of the caller's round.
 bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round,
                        bool scriptPeer);
+// The same for appFolder\Renvale.exe /from master /to local: a pull, or a start that finds the
+// user's copy current.
+bool MeasurePullRun(const std::wstring& appFolder, const std::wstring& master,
+                    const std::wstring& local, const std::string& caseName, int round);
 // File size and embedded pictures of Vintrel, Renvale and Tessaly.
 bool MeasureSizes();
 

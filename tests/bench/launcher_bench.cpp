@@ -1,6 +1,7 @@
 // The launchers' start, up to the moment Access is asked to open the database and to their end,
 // against a minimal client that creates the same automation object and calls that one member, and
-// against the script launcher. The stand-in server is started once before the first counted run
+// against the script launcher; and Renvale's start with a log, and per-user with its copy current
+// (pulled in the uncounted first round), against its plain start. The stand-in server is started once before the first counted run
 // and serves every run after it, as a running Access would; its record goes to a folder the caller
 // chooses (a RAM file system keeps the stand-in's flushes of its record out of the figures).
 #include <set>
@@ -30,12 +31,18 @@ bool OneServerServedAll() {
 
 bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
     const std::wstring app = harness::MakeTestFolder(L"launcher");
+    const std::wstring master = harness::MakeTestFolder(L"launcher-master");
+    const std::wstring local = harness::MakeTestFolder(L"launcher-local");
     const std::vector<std::pair<std::string, Command>> programs = {
         {"minimal-client",
          {harness::CopyProgram(L"tests\\minimal_automation_client.exe", app,
                                L"minimal_automation_client.exe")}},
         {"Tessaly", {harness::CopyProgram(L"Tessaly.exe", app)}},
         {"Renvale", {harness::CopyProgram(L"Renvale.exe", app)}},
+        {"Renvale-log", {app + L"\\Renvale.exe", L"/log " + harness::Quoted(app + L"\\bench.log")}},
+        {"Renvale-per-user",
+         {app + L"\\Renvale.exe",
+          L"/from " + harness::Quoted(master) + L" /to " + harness::Quoted(local)}},
         {"script", ScriptPeer(L"launcher.vbs", harness::Quoted(app + L"\\Orvantis.mde"))},
     };
     for (const auto& [name, program] : programs) {
@@ -43,6 +50,7 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
             return false;
     }
     if (!harness::PutFile(app + L"\\Orvantis.mde", harness::DatabaseBytes(kDatabaseBytes, 1)) ||
+        !harness::PutFile(master + L"\\Orvantis.mde", harness::DatabaseBytes(kDatabaseBytes, 1)) ||
         !harness::RegisterStandIn()) {
         Complain("cannot prepare the database or register the stand-in");
         return false;

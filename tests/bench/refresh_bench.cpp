@@ -1,7 +1,8 @@
-// One start of Renvale, or of the script refresh, with (or without) a staged copy waiting. No
-// automation server is registered, so Renvale's launch fails at once and the run is the refresh
-// plus the launcher's fixed costs; scripts/bench runs each with and without a staged copy, copies
-// the same file with cp between runs, and checks the files afterwards.
+// One start of Renvale, or of the script refresh, with (or without) a staged copy waiting, or of
+// Renvale pulling a user's copy (or finding it current). No automation server is registered, so
+// Renvale's launch fails at once (exit code 1) and the run is the refresh or the pull plus the
+// launcher's fixed costs; scripts/bench runs each with and without a copy to make, copies the
+// same file with cp between runs, and checks the files afterwards.
 #include <string>
 
 #include "bench.h"
@@ -9,10 +10,10 @@
 
 namespace bench {
 
-bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round,
-                       bool scriptPeer) {
-    const Command program = scriptPeer ? ScriptPeer(L"refresh.vbs", harness::Quoted(appFolder))
-                                       : Command{appFolder + L"\\Renvale.exe"};
+namespace {
+
+bool MeasureRun(const Command& program, const std::wstring& appFolder, const std::string& caseName,
+                int round) {
     const Timed run = TimeToExit(program, true);
     if (!run.ended) {
         Complain(harness::Narrow(program.exe) + " did not end well in " +
@@ -22,6 +23,22 @@ bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseNam
     PrintSample("refresh", caseName, run.milliseconds, round);
     PrintSample("memory", caseName, static_cast<double>(run.peakWorkingSet), round);
     return true;
+}
+
+}  // namespace
+
+bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseName, int round,
+                       bool scriptPeer) {
+    return MeasureRun(scriptPeer ? ScriptPeer(L"refresh.vbs", harness::Quoted(appFolder))
+                                 : Command{appFolder + L"\\Renvale.exe", {}, 1},
+                      appFolder, caseName, round);
+}
+
+bool MeasurePullRun(const std::wstring& appFolder, const std::wstring& master,
+                    const std::wstring& local, const std::string& caseName, int round) {
+    return MeasureRun({appFolder + L"\\Renvale.exe",
+                       L"/from " + harness::Quoted(master) + L" /to " + harness::Quoted(local), 1},
+                      appFolder, caseName, round);
 }
 
 }  // namespace bench

@@ -26,8 +26,8 @@ SIZE_T PeakWorkingSet(HANDLE process) {
     return counters.PeakWorkingSetSize;
 }
 
-bool EndedWell(const harness::Process& process) {
-    return process.WaitForExit(kRunTimeoutMs) == 0u;
+bool EndedWell(const harness::Process& process, DWORD exitCode) {
+    return process.WaitForExit(kRunTimeoutMs) == exitCode;
 }
 
 // The stand-in appends its record of a call before it answers; a line for OpenCurrentDatabase
@@ -70,7 +70,7 @@ Timed TimeToExit(const Command& program, bool watchMemory) {
                 timed.peakWorkingSet = peak;
         }
     }
-    timed.ended = EndedWell(process);
+    timed.ended = EndedWell(process, program.exitCode);
     timed.milliseconds = NowMs() - start;
     return timed;
 }
@@ -108,7 +108,7 @@ Timed TimeToOpen(const Command& program, const std::wstring& standInFolder) {
         }
     }
     timed.milliseconds = NowMs() - start;
-    timed.ended = EndedWell(process) && opened;
+    timed.ended = EndedWell(process, program.exitCode) && opened;
     timed.untilExit = NowMs() - start;
     if (!opened)
         Complain(harness::Narrow(program.exe) + " never called OpenCurrentDatabase");

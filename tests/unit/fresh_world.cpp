@@ -2,6 +2,8 @@
 // can leak into the next, and no fixture has to remember to reset.
 #include <gtest/gtest.h>
 
+#include "EventLog.h"
+
 namespace doubles {
 void ResetWorld();
 }
@@ -9,7 +11,11 @@ void ResetWorld();
 namespace {
 
 class FreshWorld : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override { doubles::ResetWorld(); }
+    void OnTestStart(const ::testing::TestInfo&) override {
+        doubles::ResetWorld();
+        // A log one test opened is not written by the next.
+        eventlog::Open(L"");
+    }
 };
 
 const bool registered = [] {

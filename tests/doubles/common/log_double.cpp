@@ -11,6 +11,37 @@ void ResetLog() {
     Log() = LogWorld();
 }
 
+std::vector<std::pair<std::string, std::string>> LoggedEvents(const std::wstring& path) {
+    std::vector<std::pair<std::string, std::string>> events;
+    const std::string& text = Log().files[path];
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find("\r\n", at);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(at, end - at);
+        // Time, computer, user, process, program: five tabs before the event word.
+        std::size_t field = 0;
+        for (int tabs = 0; tabs < 5 && field != std::string::npos; ++tabs)
+            field = line.find('\t', field + (tabs ? 1 : 0));
+        const std::size_t details =
+            field == std::string::npos ? std::string::npos : line.find('\t', field + 1);
+        if (details != std::string::npos)
+            events.emplace_back(line.substr(field + 1, details - field - 1),
+                                line.substr(details + 1));
+        at = end + 2;
+    }
+    return events;
+}
+
+std::vector<std::string> LoggedDetails(const std::wstring& path, const std::string& event) {
+    std::vector<std::string> details;
+    for (const auto& [word, text] : LoggedEvents(path)) {
+        if (word == event)
+            details.push_back(text);
+    }
+    return details;
+}
+
 }  // namespace doubles
 
 namespace platform {

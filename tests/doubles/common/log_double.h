@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform.h"
 
@@ -28,6 +30,10 @@ struct LogWorld {
 };
 
 LogWorld& Log();
+// The event word and details of every line of a log file, in order, as UTF-8.
+std::vector<std::pair<std::string, std::string>> LoggedEvents(const std::wstring& path);
+// The details of the events of one kind, in order.
+std::vector<std::string> LoggedDetails(const std::wstring& path, const std::string& event);
 // A fresh log world; every part's ResetWorld() calls it.
 void ResetLog();
 

@@ -2,12 +2,12 @@
 
 #include <platform.h>
 
-#include <cwctype>
 #include <utility>
 
 #include "common/log_double.h"
 #include "files_double.h"
 #include "journal.h"
+#include "process_double.h"
 
 namespace doubles {
 namespace {
@@ -17,6 +17,7 @@ struct AccessState {
     int liveReferences = 0;
     int openApartments = 0;
     std::optional<std::string> openedContent;
+    platform::AutomationFailure lastFailure;
 };
 
 AccessState& State() {
@@ -24,18 +25,18 @@ AccessState& State() {
     return state;
 }
 
+// Remembers why a call failed, as the automation layer does.
+bool Fails(const platform::AutomationFailure& failure) {
+    State().lastFailure = failure;
+    return false;
+}
+
 // Stands for the one Access instance; only its address is handed out.
 int accessInstance = 0;
 
 // Automation looks members up without regard to case.
 bool IsMember(const std::wstring& name, std::wstring_view expected) {
-    if (name.size() != expected.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (std::towlower(name[i]) != std::towlower(expected[i]))
-            return false;
-    }
-    return true;
+    return platform::EqualIgnoringCase(name, std::wstring(expected));
 }
 
 }  // namespace
@@ -50,6 +51,7 @@ void ResetWorld() {
     ResetFiles();
     ResetAccess();
     ResetLog();
+    ResetProcess();
 }
 
 int LiveAccessReferences() {
@@ -91,8 +93,10 @@ void AutomationObject::reset() {
 
 AutomationObject CreateAutomationObject(const std::wstring& progId) {
     Record({L"CreateObject", L"", {progId}});
-    if (!State().behaviour.registered || !IsMember(progId, L"Access.Application"))
+    if (!State().behaviour.registered || !IsMember(progId, L"Access.Application")) {
+        doubles::Fails(doubles::kClassNotRegistered);
         return {};
+    }
     ++State().liveReferences;
     return AutomationObject(&doubles::accessInstance);
 }
@@ -100,42 +104,46 @@ AutomationObject CreateAutomationObject(const std::wstring& progId) {
 std::optional<AutomationValue> GetProperty(const AutomationObject& object,
                                            const std::wstring& name) {
     Record({L"Get", name, {}});
-    if (!object.get())
-        return std::nullopt;
     const doubles::AccessBehaviour& access = State().behaviour;
-    if (IsMember(name, L"Version"))
-        return access.version;
-    if (IsMember(name, L"hWndAccessApp"))
-        return access.windowHandle;
-    return std::nullopt;
+    std::optional<AutomationValue> value;
+    if (!object.get()) {
+        doubles::Fails(doubles::kNoObject);
+    } else if (IsMember(name, L"Version")) {
+        value = access.version;
+    } else if (IsMember(name, L"hWndAccessApp")) {
+        value = access.windowHandle;
+    }
+    if (object.get() && !value)
+        doubles::Fails(doubles::kAccessRaised);
+    return value;
 }
 
 bool PutProperty(const AutomationObject& object, const std::wstring& name,
                  const AutomationValue& value) {
     Record({L"Put", name, {value}});
     if (!object.get())
-        return false;
+        return doubles::Fails(doubles::kNoObject);
     const doubles::AccessBehaviour& access = State().behaviour;
     if (IsMember(name, L"AutomationSecurity"))
-        return access.knowsAutomationSecurity;
+        return access.knowsAutomationSecurity || doubles::Fails(doubles::kUnknownName);
     if (IsMember(name, L"Visible"))
-        return !access.visibleFails;
-    return false;
+        return !access.visibleFails || doubles::Fails(doubles::kAccessRaised);
+    return doubles::Fails(doubles::kUnknownName);
 }
 
 bool CallMethod(const AutomationObject& object, const std::wstring& name,
                 const std::vector<AutomationValue>& arguments) {
     Record({L"Call", name, arguments});
-    if (!object.get() || !IsMember(name, L"OpenCurrentDatabase"))
-        return false;
+    if (!object.get())
+        return doubles::Fails(doubles::kNoObject);
+    if (!IsMember(name, L"OpenCurrentDatabase"))
+        return doubles::Fails(doubles::kUnknownName);
     if (arguments.size() != 1 || !std::holds_alternative<std::wstring>(arguments[0]))
-        return false;
+        return doubles::Fails(doubles::kAccessRaised);
     const std::wstring& path = std::get<std::wstring>(arguments[0]);
-    if (State().behaviour.openFails || doubles::IsHeldOpen(path))
-        return false;
     std::optional<std::string> content = doubles::FileContent(path);
-    if (!content)
-        return false;
+    if (State().behaviour.openFails || doubles::IsHeldOpen(path) || !content)
+        return doubles::Fails(doubles::kCannotOpen);
     State().openedContent = std::move(content);
     return true;
 }
@@ -145,8 +153,16 @@ bool ShowWindow(std::int32_t windowHandle, int showCommand) {
     return State().behaviour.showWindowBindable;
 }
 
+AutomationFailure LastAutomationFailure() {
+    return State().lastFailure;
+}
+
 }  // namespace platform
 
 const wchar_t* platform::AppTitle() {
     return L"Renvale";
+}
+
+const wchar_t* platform::ReleaseText() {
+    return L"Orvantis 9.8.7";
 }

@@ -25,6 +25,14 @@ struct AccessBehaviour {
     bool showWindowBindable = true;
 };
 
+// Why a creation or call failed, as the double reports it.
+inline const platform::AutomationFailure kClassNotRegistered{0x80040154, L""};
+inline const platform::AutomationFailure kNoObject{0x80004003, L""};
+inline const platform::AutomationFailure kUnknownName{0x80020006, L""};
+inline const platform::AutomationFailure kAccessRaised{0x800A0997, L"Access raised an error."};
+inline const platform::AutomationFailure kCannotOpen{0x800A1EBA,
+                                                     L"Access cannot open the database."};
+
 // Forgets every call and every Access instance, and behaves as told from now on.
 void ResetAccess(const AccessBehaviour& behaviour = {});
 // A fresh world for every test (tests/unit/fresh_world.cpp): an empty file tree holding C:\App,

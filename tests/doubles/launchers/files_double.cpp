@@ -27,6 +27,9 @@ struct FilesState {
     std::set<fs::path> held;
     std::set<fs::path> heldForInstall;
     std::set<fs::path> readOnly;
+    std::set<fs::path> deleteDenied;
+    std::set<fs::path> attributesDenied;
+    std::map<fs::path, std::uint32_t> attributes;
     FileFaults faults;
     std::function<void()> observer;
     // The launcher's own open files, by handle: each held without sharing.
@@ -38,8 +41,10 @@ struct FilesState {
     std::uintptr_t nextHandle = 1;
     std::uint64_t clock = 0;
     std::uint64_t clockStep = 0;
-    int splashAnswers = 0;
     std::vector<double> progressShown;
+    // Each file's last-write time: every PutFile moves it on, a copy takes its source's.
+    std::map<fs::path, std::uint64_t> lastWrites;
+    std::uint64_t writeClock = 0;
 
     ~FilesState() {
         std::error_code ignored;
@@ -143,14 +148,29 @@ bool IsFolder(const fs::path& path) {
     return fs::is_directory(path, error);
 }
 
+bool IsDeleteDeniedHost(const fs::path& path) {
+    return State().deleteDenied.count(path) != 0;
+}
+
+// A file's attributes and permissions go with it to its new name.
 bool Rename(const fs::path& from, const fs::path& to) {
     std::error_code error;
     fs::rename(from, to, error);
     if (error)
         return false;
-    const bool readOnly = IsReadOnlyHost(from);
-    SetReadOnlyHost(from, false);
-    SetReadOnlyHost(to, readOnly);
+    for (std::set<fs::path>* marks :
+         {&State().readOnly, &State().deleteDenied, &State().attributesDenied}) {
+        const bool marked = marks->erase(from) != 0;
+        marks->erase(to);
+        if (marked)
+            marks->insert(to);
+    }
+    State().lastWrites[to] = State().lastWrites[from];
+    State().lastWrites.erase(from);
+    const auto attributes = State().attributes.extract(from);
+    State().attributes.erase(to);
+    if (attributes)
+        State().attributes[to] = attributes.mapped();
     return true;
 }
 
@@ -171,13 +191,17 @@ void ResetFiles(const std::wstring& appFolder) {
     state.held.clear();
     state.heldForInstall.clear();
     state.readOnly.clear();
+    state.deleteDenied.clear();
+    state.attributesDenied.clear();
+    state.attributes.clear();
     state.faults = {};
     state.observer = nullptr;
     state.open.clear();
     state.clock = 0;
     state.clockStep = 0;
-    state.splashAnswers = 0;
     state.progressShown.clear();
+    state.lastWrites.clear();
+    state.writeClock = 0;
     fs::create_directories(HostPath(appFolder));
 }
 
@@ -216,6 +240,15 @@ void PutFile(const std::wstring& windowsPath, const std::string& content) {
     const fs::path host = HostPath(windowsPath);
     fs::create_directories(host.parent_path());
     WriteHost(host, content);
+    State().lastWrites[host] = ++State().writeClock;
+}
+
+void SetLastWrite(const std::wstring& windowsPath, std::uint64_t lastWrite) {
+    State().lastWrites[HostPath(windowsPath)] = lastWrite;
+}
+
+std::uint64_t LastWrite(const std::wstring& windowsPath) {
+    return State().lastWrites[HostPath(windowsPath)];
 }
 
 void MakeFolder(const std::wstring& windowsPath) {
@@ -276,6 +309,27 @@ bool IsReadOnly(const std::wstring& windowsPath) {
     return IsReadOnlyHost(HostPath(windowsPath));
 }
 
+void DenyDelete(const std::wstring& windowsPath) {
+    State().deleteDenied.insert(HostPath(windowsPath));
+}
+
+void DenyAttributeWrites(const std::wstring& windowsPath) {
+    State().attributesDenied.insert(HostPath(windowsPath));
+}
+
+bool IsDeleteDenied(const std::wstring& windowsPath) {
+    return IsDeleteDeniedHost(HostPath(windowsPath));
+}
+
+void SetAttributes(const std::wstring& windowsPath, std::uint32_t attributes) {
+    State().attributes[HostPath(windowsPath)] = attributes;
+}
+
+std::uint32_t Attributes(const std::wstring& windowsPath) {
+    const auto found = State().attributes.find(HostPath(windowsPath));
+    return found == State().attributes.end() ? 0 : found->second;
+}
+
 void InjectFileFaults(const FileFaults& faults) {
     State().faults = faults;
 }
@@ -290,10 +344,6 @@ void RunClock(std::uint64_t stepMs) {
 
 std::uint64_t ClockNow() {
     return State().clock;
-}
-
-int SplashAnswers() {
-    return State().splashAnswers;
 }
 
 const std::vector<double>& ProgressShown() {
@@ -340,38 +390,72 @@ bool FileExists(const std::wstring& path) {
     return IsFile(doubles::HostPath(path));
 }
 
-ToInstall OpenToInstall(const std::wstring& path, OpenFile& file) {
+ToInstall OpenToInstall(const std::wstring& path, OpenFile& file, ErrorCode* unavailableBecause) {
     const Operation operation(L"OpenToInstall", {path});
     const fs::path host = doubles::HostPath(path);
     if (doubles::State().heldForInstall.count(host) != 0)
         return ToInstall::HeldByAnotherLauncher;
     if (doubles::State().held.count(host) != 0)
         return ToInstall::BeingWritten;
-    if (!IsFile(host) || IsHeld(host))
+    if (!IsFile(host) || IsHeld(host) || doubles::IsDeleteDeniedHost(host)) {
+        if (unavailableBecause)
+            *unavailableBecause = !IsFile(host) ? doubles::kErrorFileNotFound : kErrorAccessDenied;
         return ToInstall::Unavailable;
+    }
     doubles::Hold(host, file);
     return ToInstall::Opened;
 }
 
-NewFile CreateNewFile(const std::wstring& path, OpenFile& file) {
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    const Operation operation(L"FileSize", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (!IsFile(host))
+        return std::nullopt;
+    return fs::file_size(host);
+}
+
+ErrorCode ClearReadOnly(const OpenFile& file) {
+    const fs::path& path = doubles::PathOf(file);
+    const Operation operation(L"ClearReadOnly", {path.wstring()});
+    if (!IsFile(path))
+        return doubles::kErrorInvalidHandle;
+    if (!IsReadOnlyHost(path))
+        return kNoError;
+    if (doubles::State().attributesDenied.count(path) != 0)
+        return kErrorAccessDenied;
+    doubles::SetReadOnlyHost(path, false);
+    return kNoError;
+}
+
+// The double's folder tree holds no links.
+bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
+                        const std::wstring& nameInFolder) {
+    const Operation operation(L"OpenedWithoutLinks",
+                              {doubles::PathOf(file).wstring(), folder, nameInFolder});
+    return true;
+}
+
+ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
     const Operation operation(L"CreateNewFile", {path});
     const fs::path host = doubles::HostPath(path);
     if (fs::exists(host))
-        return NewFile::NameTaken;
-    if (doubles::State().faults.createTempFails || !IsFolder(host.parent_path()))
-        return NewFile::Failed;
+        return kErrorFileExists;
+    if (doubles::State().faults.createTempFails)
+        return kErrorAccessDenied;
+    if (!IsFolder(host.parent_path()))
+        return doubles::kErrorPathNotFound;
     doubles::WriteHost(host, "");
     doubles::Hold(host, file);
-    return NewFile::Created;
+    return kNoError;
 }
 
-bool CopyContent(const OpenFile& source, const OpenFile& destination,
-                 const CopyProgress& progress) {
+ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
+                      const CopyProgress& progress) {
     const fs::path& from = doubles::PathOf(source);
     const fs::path& to = doubles::PathOf(destination);
     const Operation operation(L"CopyContent", {from.wstring(), to.wstring()});
     if (!IsFile(from) || !IsFile(to))
-        return false;
+        return doubles::kErrorInvalidHandle;
     const std::string content = doubles::ReadHost(from);
     const std::size_t breakOff =
         doubles::State().faults.copyBreaksOffAfter.value_or(content.size() + 1);
@@ -379,41 +463,89 @@ bool CopyContent(const OpenFile& source, const OpenFile& destination,
     while (written.size() < content.size()) {
         const std::size_t piece = std::min(
             {doubles::kCopyPiece, content.size() - written.size(), breakOff - written.size()});
-        if (piece == 0) {
-            doubles::WriteHost(to, written);
-            return false;
-        }
+        if (piece == 0)
+            break;
         written += content.substr(written.size(), piece);
         doubles::WriteHost(to, written);
         if (progress)
             progress(written.size(), content.size());
     }
-    return written.size() < breakOff;
+    doubles::State().lastWrites[to] = doubles::State().lastWrites[from];
+    if (written.size() >= breakOff || doubles::State().faults.flushFails)
+        return doubles::kErrorDiskFull;
+    return kNoError;
 }
 
-bool FlushFile(const OpenFile& file) {
-    const Operation operation(L"FlushFile", {doubles::PathOf(file).wstring()});
-    return IsFile(doubles::PathOf(file)) && !doubles::State().faults.flushFails;
+ErrorCode CheckReplaceable(const std::wstring& path) {
+    const Operation operation(L"CheckReplaceable", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (IsHeld(host))
+        return kErrorSharingViolation;
+    return IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host) ? kErrorAccessDenied
+                                                                     : kNoError;
 }
 
-bool CanBeReplaced(const std::wstring& path) {
-    const Operation operation(L"CanBeReplaced", {path});
-    return !IsHeld(doubles::HostPath(path));
+bool VolumeKeepsPermissions(const OpenFile& file) {
+    const Operation operation(L"VolumeKeepsPermissions", {doubles::PathOf(file).wstring()});
+    return !doubles::State().faults.volumeKeepsNoPermissions;
 }
 
-bool TakeOverProperties(const std::wstring& from, const OpenFile& file) {
-    const Operation operation(L"TakeOverProperties", {from, doubles::PathOf(file).wstring()});
-    return IsFile(doubles::HostPath(from)) && IsFile(doubles::PathOf(file)) &&
-           !doubles::State().faults.takeOverFails;
+ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
+    const fs::path& to = doubles::PathOf(file);
+    const Operation operation(L"TakeOverPermissions", {from, to.wstring()});
+    const doubles::FileFaults& faults = doubles::State().faults;
+    if (!IsFile(doubles::HostPath(from)) || !IsFile(to))
+        return doubles::kErrorInvalidHandle;
+    if (faults.volumeKeepsNoPermissions)
+        return doubles::kErrorNotSupported;
+    if (faults.takeOverFails)
+        return kErrorAccessDenied;
+    if (faults.permissionsDenyDelete)
+        doubles::State().deleteDenied.insert(to);
+    return kNoError;
 }
 
-bool DeleteWhenClosed(const OpenFile& file) {
+ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
+                             std::uint32_t added) {
+    const fs::path& to = doubles::PathOf(file);
+    const Operation operation(L"TakeOverAttributes", {from, to.wstring()});
+    const fs::path host = doubles::HostPath(from);
+    if (!IsFile(host) || !IsFile(to))
+        return doubles::kErrorInvalidHandle;
+    doubles::State().attributes[to] = (doubles::Attributes(from) & kept) | added;
+    return kNoError;
+}
+
+ErrorCode DeleteWhenClosed(const OpenFile& file) {
     const auto found = doubles::State().open.find(file.get());
     const Operation operation(L"DeleteWhenClosed", {doubles::PathOf(file).wstring()});
-    if (found == doubles::State().open.end() || IsReadOnlyHost(found->second.path))
-        return false;
+    if (found == doubles::State().open.end())
+        return doubles::kErrorInvalidHandle;
+    if (IsReadOnlyHost(found->second.path))
+        return kErrorAccessDenied;
     found->second.deleteWhenClosed = true;
-    return true;
+    return kNoError;
+}
+
+// As on Windows, a rename onto a file that anyone holds open fails, and so does one onto a
+// read-only file.
+ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace) {
+    const auto found = doubles::State().open.find(file.get());
+    const Operation operation(L"RenameOpenFile",
+                              {doubles::PathOf(file).wstring(), newPath, replace});
+    if (found == doubles::State().open.end())
+        return doubles::kErrorInvalidHandle;
+    const fs::path target = doubles::HostPath(newPath);
+    if (fs::exists(target) && !replace)
+        return kErrorFileExists;
+    if (IsHeld(target) || IsReadOnlyHost(target) || doubles::IsDeleteDeniedHost(target))
+        return kErrorAccessDenied;
+    if (!IsFolder(target.parent_path()))
+        return doubles::kErrorPathNotFound;
+    if (!doubles::Rename(found->second.path, target))
+        return doubles::kErrorInvalidHandle;
+    found->second.path = target;
+    return kNoError;
 }
 
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
@@ -432,10 +564,6 @@ std::uint64_t TickCountMs() {
     return doubles::State().clock += doubles::State().clockStep;
 }
 
-void LetSplashAnswer() {
-    ++doubles::State().splashAnswers;
-}
-
 void Pause(std::uint32_t milliseconds) {
     const Operation operation(L"Pause", {static_cast<std::int32_t>(milliseconds)});
     doubles::State().clock += milliseconds;
@@ -445,34 +573,60 @@ void ShowCopyProgress(double fraction) {
     doubles::State().progressShown.push_back(fraction);
 }
 
-bool ReplaceFileInOneStep(const std::wstring& replaced, const std::wstring& replacement) {
-    const Operation operation(L"ReplaceFileInOneStep", {replaced, replacement});
-    const fs::path target = doubles::HostPath(replaced);
-    const fs::path from = doubles::HostPath(replacement);
-    if (!IsFile(target) || IsHeld(target) || IsReadOnlyHost(target))
-        return false;
-    if (!IsFile(from) || IsHeld(from))
-        return false;
-    return doubles::Rename(from, target);
-}
-
-bool MoveFileWriteThrough(const std::wstring& source, const std::wstring& destination) {
-    const Operation operation(L"MoveFileWriteThrough", {source, destination});
-    const fs::path from = doubles::HostPath(source);
-    const fs::path to = doubles::HostPath(destination);
-    if (!IsFile(from) || IsHeld(from) || fs::exists(to) || !IsFolder(to.parent_path())) {
-        return false;
-    }
-    return doubles::Rename(from, to);
-}
-
 bool RemoveFile(const std::wstring& path) {
     const Operation operation(L"RemoveFile", {path});
     const fs::path host = doubles::HostPath(path);
-    if (!IsFile(host) || IsHeld(host) || IsReadOnlyHost(host))
+    if (!IsFile(host) || IsHeld(host) || IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host))
         return false;
     std::error_code error;
     return fs::remove(host, error);
+}
+
+ErrorCode CreateFolders(const std::wstring& path) {
+    const Operation operation(L"CreateFolders", {path});
+    const fs::path host = doubles::HostPath(path);
+    std::error_code error;
+    if (path.empty() || (fs::exists(host) && !IsFolder(host)))
+        return doubles::kErrorPathNotFound;
+    fs::create_directories(host, error);
+    return error ? doubles::kErrorPathNotFound : kNoError;
+}
+
+// A writer that holds the file keeps the pull out; the pull itself lets readers and renames in.
+ErrorCode OpenToPull(const std::wstring& path, OpenFile& file) {
+    const Operation operation(L"OpenToPull", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (doubles::State().held.count(host) != 0)
+        return kErrorSharingViolation;
+    if (!IsFile(host))
+        return IsFolder(host.parent_path()) ? doubles::kErrorFileNotFound
+                                            : doubles::kErrorPathNotFound;
+    doubles::Hold(host, file);
+    return kNoError;
+}
+
+ErrorCode StampOf(const OpenFile& file, FileStamp& stamp) {
+    const fs::path& path = doubles::PathOf(file);
+    if (!IsFile(path))
+        return doubles::kErrorInvalidHandle;
+    stamp = {fs::file_size(path), doubles::State().lastWrites[path]};
+    return kNoError;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    const Operation operation(L"ReadWholeFile", {path});
+    return doubles::FileContent(path);
+}
+
+ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const Operation operation(L"WriteWholeFile", {path});
+    const fs::path host = doubles::HostPath(path);
+    if (!IsFolder(host.parent_path()))
+        return doubles::kErrorPathNotFound;
+    if (IsHeld(host) || IsReadOnlyHost(host))
+        return kErrorAccessDenied;
+    doubles::WriteHost(host, bytes);
+    return kNoError;
 }
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 // on Windows, so "\temp\" and "\TEMP\" name the same folder.
 #pragma once
 
+#include <platform.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -22,6 +24,10 @@ std::filesystem::path HostPath(const std::wstring& windowsPath);
 void PutFile(const std::wstring& windowsPath, const std::string& content);
 void MakeFolder(const std::wstring& windowsPath);
 std::optional<std::string> FileContent(const std::wstring& windowsPath);
+// A file's last-write time, in the platform's units: PutFile moves it on, a copy keeps its
+// source's, and a test may set it back.
+void SetLastWrite(const std::wstring& windowsPath, std::uint64_t lastWrite);
+std::uint64_t LastWrite(const std::wstring& windowsPath);
 // Every file below the folder: its path relative to the folder, with backslashes, and content.
 std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder);
 
@@ -36,6 +42,14 @@ void Release(const std::wstring& windowsPath);
 void DeleteFile(const std::wstring& windowsPath);
 void SetReadOnly(const std::wstring& windowsPath);
 bool IsReadOnly(const std::wstring& windowsPath);
+// The file's permissions: this user may not delete (nor rename, nor replace) it, or may not write
+// its attributes. A handle keeps the rights it was opened with.
+void DenyDelete(const std::wstring& windowsPath);
+void DenyAttributeWrites(const std::wstring& windowsPath);
+bool IsDeleteDenied(const std::wstring& windowsPath);
+// Attributes other than read-only (hidden, archive, offline, ...); 0 for a file never given any.
+void SetAttributes(const std::wstring& windowsPath, std::uint32_t attributes);
+std::uint32_t Attributes(const std::wstring& windowsPath);
 
 struct FileFaults {
     // A copy writes this many bytes of its destination and then fails (disk full, share gone).
@@ -44,11 +58,30 @@ struct FileFaults {
     bool flushFails = false;
     // The installed database's permissions cannot be read or given to the new file.
     bool takeOverFails = false;
+    // The installed database's permissions deny this user delete (the folder still lets them
+    // replace it): the new file that gets them cannot be deleted or renamed by its name.
+    bool permissionsDenyDelete = false;
+    // A volume that keeps no permissions (FILE_PERSISTENT_ACLS missing): giving a file any fails.
+    bool volumeKeepsNoPermissions = false;
 };
 void InjectFileFaults(const FileFaults& faults);
+// One fault, the others as by default: Inject(&FileFaults::flushFails, true).
+template <typename Field, typename Value>
+void Inject(Field FileFaults::*field, Value value) {
+    FileFaults faults;
+    faults.*field = value;
+    InjectFileFaults(faults);
+}
 
 // Called after every file operation, to look at the files between two steps.
 void AfterEveryFileOperation(std::function<void()> observer);
+
+// Error codes the doubles answer beside those platform.h names.
+inline constexpr platform::ErrorCode kErrorFileNotFound = 2;
+inline constexpr platform::ErrorCode kErrorPathNotFound = 3;
+inline constexpr platform::ErrorCode kErrorInvalidHandle = 6;
+inline constexpr platform::ErrorCode kErrorNotSupported = 50;
+inline constexpr platform::ErrorCode kErrorDiskFull = 112;
 
 // A content copy goes in pieces of this many bytes, reporting its progress after each.
 inline constexpr std::size_t kCopyPiece = 8;
@@ -56,8 +89,7 @@ inline constexpr std::size_t kCopyPiece = 8;
 // The clock: every reading of it moves it on by stepMs, and a pause by its length.
 void RunClock(std::uint64_t stepMs);
 std::uint64_t ClockNow();
-// How often the copy let the splash answer, and every progress it showed, in order.
-int SplashAnswers();
+// Every progress the splash showed, in order.
 const std::vector<double>& ProgressShown();
 
 }  // namespace doubles

@@ -96,6 +96,10 @@ TEST(EventLog, FailuresCarryTheirNumberAndWindowsText) {
     EXPECT_EQ(eventlog::ErrorText(1234), L"error 1234");
     EXPECT_EQ(eventlog::HresultText(0x80040154), L"HRESULT 0x80040154 (Class not registered)");
     EXPECT_EQ(eventlog::HresultText(0x8000FFFF), L"HRESULT 0x8000FFFF");
+    // An automation server's own description says more than Windows' text of its code.
+    EXPECT_EQ(eventlog::HresultText(0x800A1EBA, L"Access cannot open the database."),
+              L"HRESULT 0x800A1EBA (Access cannot open the database.)");
+    EXPECT_EQ(eventlog::HresultText(0x80040154, L""), L"HRESULT 0x80040154 (Class not registered)");
 }
 
 }  // namespace

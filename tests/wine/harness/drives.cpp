@@ -37,6 +37,13 @@ bool RunUnixTool(const std::wstring& tool, const std::wstring& arguments) {
     return process.started() && process.WaitForExit().has_value();
 }
 
+// Makes the unix link and waits until Windows sees it at seenAt.
+bool LinkOnUnixSide(const std::wstring& link, const std::wstring& target,
+                    const std::wstring& seenAt) {
+    RunUnixTool(L"/bin/ln", L"-sfn " + Quoted(target) + L" " + Quoted(link));
+    return WaitUntil([&] { return PathExists(seenAt); }, 5000);
+}
+
 }  // namespace
 
 wchar_t SpareDriveLetter() {
@@ -55,8 +62,17 @@ bool MapDrive(wchar_t letter, const std::wstring& folder) {
         ADD_FAILURE() << "cannot map " << Narrow(folder) << ": WINEPREFIX unset or not on Z:";
         return false;
     }
-    RunUnixTool(L"/bin/ln", L"-sfn " + Quoted(target) + L" " + Quoted(link));
-    return WaitUntil([&] { return PathExists(std::wstring(1, letter) + L":\\"); }, 5000);
+    return LinkOnUnixSide(link, target, std::wstring(1, letter) + L":\\");
+}
+
+bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
+    const std::wstring unixLink = UnixPathOf(link);
+    const std::wstring unixTarget = UnixPathOf(target);
+    if (unixLink.empty() || unixTarget.empty()) {
+        ADD_FAILURE() << "cannot link " << Narrow(link) << ": not on Z:";
+        return false;
+    }
+    return LinkOnUnixSide(unixLink, unixTarget, link);
 }
 
 void UnmapDrive(wchar_t letter) {

@@ -62,6 +62,9 @@ wchar_t SpareDriveLetter();
 // does; true when letter:\ then shows the folder's contents. UnmapDrive removes the mapping again.
 bool MapDrive(wchar_t letter, const std::wstring& folder);
 void UnmapDrive(wchar_t letter);
+// Makes link (a Windows path on Z:) a unix symbolic link to target, as a user with modify rights on
+// a share's folder can make one from the server's side (CreateSymbolicLinkW fails under Wine).
+bool MakeUnixLink(const std::wstring& link, const std::wstring& target);
 
 // ---- Processes (process.cpp) -------------------------------------------------------------------
 

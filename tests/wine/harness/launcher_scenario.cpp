@@ -135,8 +135,8 @@ LauncherSetup InstallLauncher(const std::wstring& test, const std::wstring& prog
     return setup;
 }
 
-std::optional<DWORD> RunLauncher(const LauncherSetup& setup) {
-    const RunResult result = Run(setup.exe, L"");
+std::optional<DWORD> RunLauncher(const LauncherSetup& setup, const std::wstring& arguments) {
+    const RunResult result = Run(setup.exe, arguments);
     for (const MessageBoxInfo& box : result.boxes)
         ADD_FAILURE() << "the launcher showed a message box: " << Narrow(box.text);
     return result.exitCode;
@@ -258,6 +258,17 @@ std::vector<std::pair<DWORD, std::wstring>> FolderWatch::Changes() {
             break;
     }
     return changes_;
+}
+
+int TimesPutInPlace(const std::vector<std::pair<DWORD, std::wstring>>& changes,
+                    const std::wstring& name) {
+    int times = 0;
+    for (const auto& [action, changed] : changes) {
+        if ((action == FILE_ACTION_RENAMED_NEW_NAME || action == FILE_ACTION_ADDED) &&
+            SameText(changed, name))
+            ++times;
+    }
+    return times;
 }
 
 std::wstring UserTempFolder() {

@@ -38,9 +38,10 @@ struct LauncherSetup {
 LauncherSetup InstallLauncher(const std::wstring& test, const std::wstring& program,
                               const StandInConfig& config = {}, const std::wstring& base = {});
 
-// Starts the launcher and waits for it to end: its exit code, or nullopt when it did not end in
-// time (it is ended then). A message box from it is a test failure: the launchers show none.
-std::optional<DWORD> RunLauncher(const LauncherSetup& setup);
+// Starts the launcher (with arguments when given) and waits for it to end: its exit code, or
+// nullopt when it did not end in time (it is ended then). A message box from it is a test failure:
+// the launchers show none where they have a database to open.
+std::optional<DWORD> RunLauncher(const LauncherSetup& setup, const std::wstring& arguments = {});
 
 // size bytes of database content that differ from those of any other seed.
 std::vector<std::uint8_t> DatabaseBytes(std::size_t size, std::uint8_t seed);
@@ -75,6 +76,11 @@ class FolderWatch {
     std::vector<std::pair<DWORD, std::wstring>> changes_;
     bool Arm();
 };
+
+// How often a watched folder's file got its name by a rename or a creation: each time a copy was
+// put in place.
+int TimesPutInPlace(const std::vector<std::pair<DWORD, std::wstring>>& changes,
+                    const std::wstring& name);
 
 // The user's %TEMP% folder, without a trailing backslash: a refresh must leave nothing there.
 std::wstring UserTempFolder();

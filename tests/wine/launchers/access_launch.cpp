@@ -89,7 +89,8 @@ TEST_F(AccessLaunch, AMissingDatabaseStillLeavesAccessShownAndMaximised) {
         const LauncherSetup setup =
             InstallLauncher(std::wstring(L"launch-missing-") + program, program);
 
-        ASSERT_EQ(RunLauncher(setup), 0u);
+        // Access opened no database: a failed launch.
+        ASSERT_EQ(RunLauncher(setup), 1u);
 
         const std::vector<StandInCall> calls = ReadStandInCalls(setup.standInFolder);
         const std::vector<StandInCall> opens = CallsTo(calls, L"OpenCurrentDatabase");
@@ -149,8 +150,8 @@ TEST_F(AccessLaunch, AtADriveRootThePathIsPassedWithTwoBackslashes) {
     EXPECT_FALSE(PathExists(setup.staged));
 }
 
-// No Access on the machine: no window, no message, and the launcher ends; Renvale has still
-// installed the staged copy.
+// No Access on the machine: no window, no message, and the launcher ends with exit code 1;
+// Renvale has still installed the staged copy.
 class WithoutAccess : public LauncherTest<> {
   protected:
     void SetUp() override {
@@ -169,7 +170,7 @@ TEST_F(WithoutAccess, RenvaleEndsQuietlyAfterInstallingTheStagedCopy) {
     ASSERT_TRUE(PutFile(setup.installed, DatabaseBytes(4096, 8)));
     ASSERT_TRUE(PutFile(setup.staged, staged));
 
-    ASSERT_EQ(RunLauncher(setup), 0u);
+    ASSERT_EQ(RunLauncher(setup), 1u);
 
     EXPECT_TRUE(ReadStandInCalls(setup.standInFolder).empty());
     EXPECT_TRUE(FindStandInWindows().empty());
@@ -184,7 +185,7 @@ TEST_F(WithoutAccess, TessalyEndsQuietly) {
     const std::vector<std::uint8_t> database = DatabaseBytes(4096, 9);
     ASSERT_TRUE(PutFile(setup.installed, database));
 
-    ASSERT_EQ(RunLauncher(setup), 0u);
+    ASSERT_EQ(RunLauncher(setup), 1u);
 
     EXPECT_TRUE(ReadStandInCalls(setup.standInFolder).empty());
     EXPECT_TRUE(FindStandInWindows().empty());

@@ -201,6 +201,15 @@ INSTANTIATE_TEST_SUITE_P(BothLaunchers, SplashWindow,
                              return Narrow(info.param).substr(0, 7);
                          });
 
+// An exception never unwinds out of the splash's handlers through Windows' frames: the launch
+// ends as a failed one, without a crash and without a box.
+TEST(SplashWithFailingLaunch, EndsAsAFailedLaunch) {
+    const RunResult run = harness::Run(ProgramPath(L"tests\\throwing_launch.exe"), L"");
+
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_TRUE(run.boxes.empty()) << Narrow(run.boxes.at(0).text);
+}
+
 // A refresh of a large staged copy: the window answers within a second all through the copy, and
 // once the copy has run for half a second a bar along the picture's lower edge shows its progress.
 // Close requests, a tick and a key meanwhile start nothing a second time.

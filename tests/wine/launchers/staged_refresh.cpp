@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "launcher_scenario.h"
 
@@ -96,22 +98,86 @@ TEST_F(RefreshFailure, AnInstalledDatabaseHeldOpenKeepsBothFiles) {
     const std::optional<DWORD> exitCode = RunLauncher(setup);
     CloseHandle(held);
 
-    ASSERT_EQ(exitCode, 0u);
+    // Access could not open the held database: a failed launch.
+    ASSERT_EQ(exitCode, 1u);
     ExpectBothKept(setup, kOld, kNew,
                    L"unreadable error=" + std::to_wstring(ERROR_SHARING_VIOLATION));
     // The launch went on to Access all the same.
     EXPECT_EQ(CallsTo(ReadStandInCalls(setup.standInFolder), L"Visible").size(), 1u);
 }
 
+// Not even a temporary copy is made for a rename that must fail.
 TEST_F(RefreshFailure, AReadOnlyInstalledDatabaseKeepsBothFiles) {
     const LauncherSetup setup = InstallLauncher(L"refresh-read-only", L"Renvale.exe");
     ASSERT_TRUE(PutFile(setup.installed, kOld));
     ASSERT_TRUE(PutFile(setup.staged, kNew));
     ASSERT_TRUE(SetFileAttributesW(setup.installed.c_str(), FILE_ATTRIBUTE_READONLY));
+    FolderWatch watch(setup.appFolder);
 
     ASSERT_EQ(RunLauncher(setup), 0u);
 
     ExpectBothKept(setup, kOld, kNew);
+    EXPECT_EQ(watch.Changes(), (std::vector<std::pair<DWORD, std::wstring>>{}));
+}
+
+// A staged copy of zero bytes is a copy that failed, never a database.
+TEST_F(RefreshFailure, AnEmptyStagedCopyIsNeitherInstalledNorDeleted) {
+    const LauncherSetup setup = InstallLauncher(L"refresh-empty", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, {}));
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    ExpectBothKept(setup, kOld, {});
+}
+
+// Something that is no launcher holds the staged copy (a virus scanner) while an Access has the
+// database open: the install could not replace it anyway, so the launcher does not wait.
+TEST_F(RefreshFailure, AScannersHoldIsNotWaitedForWhileTheDatabaseIsInUse) {
+    const LauncherSetup setup = InstallLauncher(L"refresh-scanner-and-access", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, kNew));
+    const owners::unique_handle scanner(CreateFileW(setup.staged.c_str(), GENERIC_READ,
+                                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    const owners::unique_handle access(CreateFileW(setup.installed.c_str(), GENERIC_READ, 0,
+                                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                   nullptr));
+    ASSERT_NE(scanner.get(), INVALID_HANDLE_VALUE);
+    ASSERT_NE(access.get(), INVALID_HANDLE_VALUE);
+
+    // Within the harness's usual time, far below the two minutes it once waited; Access could not
+    // open the held database, so the launch failed.
+    EXPECT_EQ(RunLauncher(setup), 1u);
+}
+
+// A user with modify rights on the folder makes TEMP, or the staged copy, a link to another
+// folder's database (here from the server's side): it is neither installed here nor deleted there.
+TEST_F(RefreshFailure, AStagedCopyReachedThroughALinkIsNeitherInstalledNorDeleted) {
+    for (const bool linkedFolder : {true, false}) {
+        SCOPED_TRACE(linkedFolder ? "TEMP is a link" : "TEMP\\Orvantis.mde is a link");
+        const LauncherSetup setup = InstallLauncher(
+            linkedFolder ? L"refresh-linked-temp" : L"refresh-linked-staged", L"Renvale.exe");
+        const std::wstring elsewhere = setup.appFolder + L"\\..\\elsewhere";
+        const std::wstring theirs = elsewhere + L"\\Orvantis.mde";
+        ASSERT_TRUE(PutFile(setup.installed, kOld));
+        ASSERT_TRUE(PutFile(theirs, kNew));
+        if (linkedFolder) {
+            ASSERT_TRUE(MakeUnixLink(setup.appFolder + L"\\TEMP", elsewhere));
+        } else {
+            ASSERT_TRUE(CreateDirectoryW((setup.appFolder + L"\\TEMP").c_str(), nullptr));
+            ASSERT_TRUE(MakeUnixLink(setup.staged, theirs));
+        }
+
+        ASSERT_EQ(RunLauncher(setup), 0u);
+
+        EXPECT_EQ(ReadFileBytes(setup.installed), kOld);
+        EXPECT_EQ(ReadFileBytes(theirs), kNew);
+        EXPECT_EQ(TempFilesIn(setup.appFolder), std::vector<std::wstring>{});
+        EXPECT_EQ(
+            CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase").at(0).details,
+            OpenedDetails(kOld));
+    }
 }
 
 // The copy runs out of space half-way: the old database survives whole, the staged copy stays, and
@@ -224,7 +290,6 @@ TEST_F(RefreshFailure, TheInstalledDatabaseKeepsItsAttributes) {
     const FILETIME built{0x5A3C0000, 0x01D9A4B2};  // 2023
     ASSERT_TRUE(SetFileTime(staged, nullptr, nullptr, &built));
     CloseHandle(staged);
-    ASSERT_TRUE(SetFileAttributesW(setup.staged.c_str(), FILE_ATTRIBUTE_READONLY));
 
     ASSERT_EQ(RunLauncher(setup), 0u);
 
@@ -233,9 +298,25 @@ TEST_F(RefreshFailure, TheInstalledDatabaseKeepsItsAttributes) {
     ASSERT_TRUE(GetFileAttributesExW(setup.installed.c_str(), GetFileExInfoStandard, &installed));
     EXPECT_EQ(installed.dwFileAttributes, kGiven);
     EXPECT_EQ(CompareFileTime(&installed.ftLastWriteTime, &built), 0);
-    // A read-only staged copy cannot be deleted: it stays, to be installed again.
-    EXPECT_EQ(ReadFileBytes(setup.staged), kNew);
-    EXPECT_EQ(TempFilesIn(setup.appFolder), std::vector<std::wstring>{});
+    ExpectInstalled(setup, kNew);
+}
+
+// Copied from a release share or a medium, the staged copy is read-only. It is installed and
+// deleted, so that no later start installs it again over what the users entered since.
+TEST_F(RefreshFailure, AReadOnlyStagedCopyIsInstalledOnce) {
+    const LauncherSetup setup = InstallLauncher(L"refresh-read-only-staged", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    ASSERT_TRUE(PutFile(setup.staged, kNew));
+    ASSERT_TRUE(SetFileAttributesW(setup.staged.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_EQ(RunLauncher(setup), 0u);
+    ExpectInstalled(setup, kNew);
+    Bytes entered = kNew;
+    entered.back() ^= 0xFF;
+    ASSERT_TRUE(PutFile(setup.installed, entered));
+    ASSERT_EQ(RunLauncher(setup), 0u);
+
+    EXPECT_EQ(ReadFileBytes(setup.installed), entered);
     SetFileAttributesW(setup.staged.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

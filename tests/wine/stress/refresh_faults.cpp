@@ -1,11 +1,14 @@
-// Refreshes that fail, again and again: a copy that runs out of space half-way and an installed
-// database held open by another process. Each time the installed database survives whole and the
-// staged copy stays for the next start; once the fault is gone, the next start installs it.
+// Refreshes that meet faults, again and again: a copy that runs out of space half-way, an
+// installed database held open by another process, a scanner that opens every new file. The
+// installed database always survives whole and the staged copy stays until it is installed; once
+// the fault is gone, the next start installs it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "launcher_scenario.h"
@@ -82,13 +85,73 @@ TEST_F(RepeatedRefreshFaults, AnInstalledDatabaseHeldOpenSurvivesEveryAttempt) {
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
         const std::optional<DWORD> exitCode = RunLauncher(setup);
         CloseHandle(held);
-        ASSERT_EQ(exitCode, 0u);
+        // Access could not open the held database: a failed launch.
+        ASSERT_EQ(exitCode, 1u);
         ExpectBothKept(setup, kOld, staged,
                        L"unreadable error=" + std::to_wstring(ERROR_SHARING_VIOLATION));
     }
 
     ASSERT_EQ(RunLauncher(setup), 0u);
     ExpectInstalled(setup, staged);
+}
+
+// Opens each new temporary file of a refresh as soon as it can, as a virus scanner or an indexer
+// does, and holds it a moment without letting it be renamed or deleted.
+class Scanner {
+  public:
+    explicit Scanner(std::wstring folder) : folder_(std::move(folder)) {
+        thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    }
+    ~Scanner() {
+        stop_ = true;
+        WaitForSingleObject(thread_.get(), INFINITE);
+    }
+    Scanner(const Scanner&) = delete;
+    Scanner& operator=(const Scanner&) = delete;
+
+  private:
+    static DWORD WINAPI Run(void* self) {
+        static_cast<Scanner*>(self)->Scan();
+        return 0;
+    }
+    void Scan() {
+        while (!stop_) {
+            for (const std::wstring& name : TempFilesIn(folder_))
+                OpenAsSoonAsItCan(folder_ + L"\\" + name);
+        }
+    }
+    void OpenAsSoonAsItCan(const std::wstring& path) {
+        while (!stop_ && PathExists(path)) {
+            const owners::unique_handle scanned(
+                CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (scanned.get() != INVALID_HANDLE_VALUE) {
+                Sleep(200);
+                return;
+            }
+        }
+    }
+
+    std::wstring folder_;
+    std::atomic<bool> stop_ = false;
+    owners::unique_handle thread_;
+};
+
+// Between the end of the copy and the rename, no one else can open the temporary file: a scanner
+// never makes the install fail.
+TEST_F(RepeatedRefreshFaults, AScannerOpeningEachNewFileNeverKeepsTheInstallOut) {
+    const LauncherSetup setup = InstallLauncher(L"stress-scanner", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kOld));
+    const Scanner scanner(setup.appFolder);
+
+    for (int attempt = 1; attempt <= kRepeats; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        const Bytes staged =
+            DatabaseBytes(300 * 1024 + attempt, static_cast<std::uint8_t>(attempt));
+        ASSERT_TRUE(PutFile(setup.staged, staged));
+        ASSERT_EQ(RunLauncher(setup), 0u);
+        ExpectInstalled(setup, staged);
+    }
 }
 
 }  // namespace

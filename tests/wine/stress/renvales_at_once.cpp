@@ -26,16 +26,6 @@ Bytes Release(int number) {
                          static_cast<std::uint8_t>(number));
 }
 
-int InstallsSeen(const std::vector<std::pair<DWORD, std::wstring>>& changes) {
-    int installs = 0;
-    for (const auto& [action, name] : changes) {
-        if ((action == FILE_ACTION_RENAMED_NEW_NAME || action == FILE_ACTION_ADDED) &&
-            CompareStringOrdinal(name.c_str(), -1, L"Orvantis.mde", -1, TRUE) == CSTR_EQUAL)
-            ++installs;
-    }
-    return installs;
-}
-
 using RenvalesAtOnce = LauncherTest<>;
 
 TEST_F(RenvalesAtOnce, ExactlyOneInstallsEachStagedCopyAndEveryOneOpensTheNewDatabase) {
@@ -60,7 +50,7 @@ TEST_F(RenvalesAtOnce, ExactlyOneInstallsEachStagedCopyAndEveryOneOpensTheNewDat
         for (Process& launcher : launchers)
             ASSERT_EQ(launcher.WaitForExit(), 0u);
 
-        EXPECT_EQ(InstallsSeen(watch.Changes()), 1);
+        EXPECT_EQ(TimesPutInPlace(watch.Changes(), L"Orvantis.mde"), 1);
         const std::vector<StandInCall> opens =
             CallsTo(ReadStandInCalls(setup.standInFolder), L"OpenCurrentDatabase");
         EXPECT_EQ(opens.size(), static_cast<std::size_t>(kLaunchersAtOnce));

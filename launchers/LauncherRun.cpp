@@ -1,0 +1,44 @@
+#include "LauncherRun.h"
+
+#include <EventLog.h>
+#include <platform.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace launchers {
+namespace {
+
+std::uint64_t startedAt = 0;
+
+std::wstring IgnoredText(const std::vector<std::wstring>& ignored) {
+    if (ignored.empty())
+        return L"none";
+    std::wstring text;
+    for (const std::wstring& argument : ignored)
+        text += (text.empty() ? L"\"" : L" \"") + argument + L"\"";
+    return text;
+}
+
+}  // namespace
+
+LauncherSwitches StartRun(bool perUserCopies) {
+    startedAt = platform::TickCountMs();
+    const std::wstring commandLine = platform::CommandLine();
+    const std::vector<std::wstring> arguments = SplitCommandLine(commandLine);
+    const LauncherSwitches switches = ReadLauncherSwitches(
+        std::vector<std::wstring>(arguments.begin() + 1, arguments.end()), perUserCopies);
+    eventlog::Open(switches.log ? eventlog::ResolvePath(*switches.log, platform::AppPath()) : L"");
+    eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
+                                  commandLine + L"; ignored: " + IgnoredText(switches.ignored));
+    return switches;
+}
+
+int EndRun(int exitCode) {
+    eventlog::Write(L"end", std::to_wstring(platform::TickCountMs() - startedAt) +
+                                L" ms, exit code " + std::to_wstring(exitCode));
+    return exitCode;
+}
+
+}  // namespace launchers

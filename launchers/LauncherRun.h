@@ -1,0 +1,16 @@
+// One run of a launcher as its log tells it: the start, with the command line, and the end.
+#pragma once
+
+#include "LauncherSwitches.h"
+
+namespace launchers {
+
+// Reads the process's command line (/from and /to only when perUserCopies), starts the log when
+// /log names a file, and writes the start event: the release, the whole command line and what of
+// it was ignored.
+LauncherSwitches StartRun(bool perUserCopies);
+
+// Writes the end event, the whole time since the start and the exit code, and gives the code back.
+int EndRun(int exitCode);
+
+}  // namespace launchers

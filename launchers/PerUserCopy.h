@@ -1,0 +1,74 @@
+// Renvale's per-user mode (/from MASTER): each user works on a copy of their own in a local
+// folder, pulled from the master folder whenever the master has changed since the last pull.
+#pragma once
+
+#include <platform.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace launchers {
+
+struct PerUserFolders {
+    std::wstring master;  // holds the master Orvantis.mde
+    std::wstring local;   // the user's own folder
+};
+
+// The folders of /from and /to (default: the user's %LOCALAPPDATA%\Orvantis), resolved as every
+// path on the command line is: environment variables expanded, relative to the program's folder.
+PerUserFolders ResolvePerUserFolders(const std::wstring& from,
+                                     const std::optional<std::wstring>& to,
+                                     const std::wstring& appFolder);
+
+// The record of the master last pulled, kept beside the local copy: one line of its size and
+// last-write time.
+std::string FormatPullRecord(const platform::FileStamp& master);
+std::optional<platform::FileStamp> ParsePullRecord(const std::string& record);
+
+// A copy is due when there is no local copy, or when the master's size or last-write time differs
+// from the record (a master set back to an older version counts too). What Access changes in the
+// local copy never makes one due.
+bool PullIsDue(bool localCopyExists, const std::optional<platform::FileStamp>& recorded,
+               const platform::FileStamp& master);
+
+enum class PullResult {
+    Unchanged,
+    Copied,
+    // The master could not be opened: missing, unreachable, being written, no right to read it.
+    Unreachable,
+    LocalCopyInUse,
+    // A master of zero bytes is a copy that failed, never a database.
+    EmptyMaster,
+    Failed,
+    // Another start of this user was pulling and did not finish in time.
+    WaitedForAnother,
+    // /from and /to name one folder: its database is opened as it is.
+    SameFolder,
+};
+
+struct PullOutcome {
+    PullResult result = PullResult::Failed;
+    platform::ErrorCode error = platform::kNoError;
+    std::uint64_t bytes = 0;
+    // How long the copy took, or the wait for another start's pull.
+    std::uint64_t milliseconds = 0;
+    // The copy was made, but its record not written: the next start copies again.
+    platform::ErrorCode recordError = platform::kNoError;
+    std::wstring masterFile;
+    std::wstring localFile;
+    bool localCopyExists = false;
+};
+
+// Creates the local folder, and copies the master's database into it when a copy is due, with
+// the same steps as a refresh. Two starts of one user at once copy at most once.
+PullOutcome PullMasterCopy(const PerUserFolders& folders);
+
+// The pull event's details for the log.
+std::wstring PullDetails(const PullOutcome& outcome);
+
+// The one box when there is nothing to open, in German when the user's Windows speaks it:
+// the master file's path and Windows' text for the error.
+std::wstring NoLocalCopyText(const PullOutcome& outcome, std::uint16_t uiLanguage);
+
+}  // namespace launchers

@@ -1,0 +1,320 @@
+// Renvale /from MASTER: each user's own copy, pulled from the master when it changed. Files before
+// and after a start, what Access opened, and what the log and the one box said.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "EventLog.h"
+#include "LaunchDatabase.h"
+#include "PerUserCopy.h"
+#include "common/log_double.h"
+#include "launchers/access_double.h"
+#include "launchers/files_double.h"
+#include "launchers/journal.h"
+#include "launchers/process_double.h"
+
+namespace {
+
+using Files = std::map<std::wstring, std::string>;
+using doubles::Log;
+
+const std::wstring kMaster = L"S:\\Orvantis";
+const std::wstring kLocal = L"C:\\Users\\anna\\AppData\\Local\\Orvantis";
+const std::wstring kMasterFile = kMaster + L"\\Orvantis.mde";
+const std::wstring kLocalFile = kLocal + L"\\Orvantis.mde";
+const std::wstring kLog = L"C:\\Logs\\orvantis.log";
+
+// Releases of the same size, told apart by their content and their time.
+const std::string kRelease1 = "release 1 of the database";
+const std::string kRelease2 = "release 2 of the database";
+const std::string kEdited = "release 1, with the user's entries";
+
+const doubles::ShownBox* OnlyBox() {
+    const auto& boxes = doubles::Process().boxes;
+    return boxes.size() == 1 ? &boxes[0] : nullptr;
+}
+
+// Renvale started with /from S:\Orvantis /to <the user's folder>, logging.
+bool StartPerUser(const std::wstring& master = kMaster, const std::wstring& local = kLocal) {
+    eventlog::Open(kLog);
+    std::int32_t hWndAccess = 0;
+    return launchers::LaunchAccessDatabase(L"11.0", launchers::SecurityWhen::VersionEquals, true,
+                                           hWndAccess, launchers::PerUserFolders{master, local});
+}
+
+// The master as the administrator published it at a time, and one earlier start that pulled it.
+void PublishAndPull(const std::string& content, std::uint64_t time) {
+    doubles::PutFile(kMasterFile, content);
+    doubles::SetLastWrite(kMasterFile, time);
+    StartPerUser();
+    doubles::ResetAccess();
+    Log().files.clear();
+}
+
+void Publish(const std::string& content, std::uint64_t time) {
+    doubles::PutFile(kMasterFile, content);
+    doubles::SetLastWrite(kMasterFile, time);
+}
+
+struct PullRow {
+    const char* name;
+    void (*arrange)();
+    Files localAfter;                   // below the user's folder, the record left out
+    std::optional<std::string> opened;  // what Access opened; nullopt: nothing
+    std::string pullLogged;
+    bool accessStarted;
+};
+
+void PrintTo(const PullRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+using doubles::Inject;
+
+const PullRow kPullRows[] = {
+    {"FirstStartCopies",
+     [] { Publish(kRelease1, 100); },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "copied 25 bytes in 0 ms",
+     true},
+    // Access wrote into the local copy since: its own changes never cause a copy.
+    {"LocalCopyChangedByAccessIsKept",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         doubles::PutFile(kLocalFile, kEdited);
+     },
+     {{L"Orvantis.mde", kEdited}},
+     kEdited,
+     "unchanged",
+     true},
+    {"FirstCopyRunsOutOfSpace",
+     [] {
+         Publish(kRelease1, 100);
+         Inject(&doubles::FileFaults::copyBreaksOffAfter, 10);
+     },
+     {},
+     std::nullopt,
+     "failed: error 112 (There is not enough space on the disk.); no local copy",
+     false},
+    {"EmptyMaster",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish("", 200);
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "skipped: the master copy is empty; local copy used",
+     true},
+    // A record cut short, changed by hand or deleted is no record: the master is copied again.
+    {"RecordCutShort",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         doubles::PutFile(kLocalFile, kEdited);
+         doubles::PutFile(kLocal + L"\\Orvantis.pull", "size 25 lastwr");
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "copied 25 bytes in 0 ms",
+     true},
+    {"LeftoversOfAnInterruptedPullGo",
+     [] {
+         Publish(kRelease1, 100);
+         doubles::PutFile(kLocal + L"\\orv1A2B.tmp", "half a copy");
+         doubles::PutFile(kLocal + L"\\notes.txt", "the user's");
+     },
+     {{L"Orvantis.mde", kRelease1}, {L"notes.txt", "the user's"}},
+     kRelease1,
+     "copied 25 bytes in 0 ms",
+     true},
+    // Another start of the same user pulls meanwhile: this one waits, then finds the copy current.
+    {"AnotherStartOfTheUserPullsFirst",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         doubles::Process().lockHeldElsewhereFor = 3;
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "unchanged",
+     true},
+    {"AnotherStartOfTheUserNeverLetsGo",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish(kRelease2, 200);
+         doubles::Process().lockHeldElsewhereFor = INT_MAX;
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "skipped: waited 30000 ms for another launcher; local copy used",
+     true},
+};
+
+class PerUserStart : public testing::TestWithParam<PullRow> {
+  protected:
+    void SetUp() override { Log().errorMessages[112] = L"There is not enough space on the disk."; }
+};
+
+TEST_P(PerUserStart, LeavesTheFilesAndTheLogAsTheRowSays) {
+    const PullRow& row = GetParam();
+    row.arrange();
+    const std::optional<std::string> masterBefore = doubles::FileContent(kMasterFile);
+    std::vector<std::optional<std::string>> localSeen;
+    doubles::AfterEveryFileOperation(
+        [&] { localSeen.push_back(doubles::FileContent(kLocalFile)); });
+    const std::optional<std::string> localBefore = doubles::FileContent(kLocalFile);
+
+    const bool opened = StartPerUser();
+
+    Files localAfter = doubles::FilesBelow(kLocal);
+    localAfter.erase(L"Orvantis.pull");
+    EXPECT_EQ(localAfter, row.localAfter);
+    EXPECT_EQ(doubles::FileContent(kMasterFile), masterBefore);
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), row.opened);
+    EXPECT_EQ(opened, row.opened.has_value());
+    EXPECT_THAT(doubles::LoggedDetails(kLog, "pull"), testing::ElementsAre(row.pullLogged));
+    // A start with nothing to open shows one box and never starts Access.
+    EXPECT_EQ(doubles::PositionOf(L"CreateObject") >= 0, row.accessStarted);
+    EXPECT_EQ(doubles::Process().boxes.size(), row.accessStarted ? 0u : 1u);
+    // The local copy is at every moment the old file or the complete new one.
+    for (const auto& seen : localSeen) {
+        EXPECT_TRUE(seen == localBefore || seen == doubles::FileContent(kLocalFile))
+            << "local copy held \"" << seen.value_or("<none>") << '"';
+    }
+    // Access is asked to open the local copy, never the master.
+    for (const doubles::Call& call : doubles::CallsOf({L"Call"}))
+        EXPECT_EQ(call.arguments, (std::vector<platform::AutomationValue>{kLocalFile}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Situations, PerUserStart, testing::ValuesIn(kPullRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class PerUserSteps : public testing::Test {};
+
+TEST_F(PerUserSteps, NothingToOpenShowsOneErrorBoxNamingTheMasterAndWindowsText) {
+    Log().errorMessages[3] = L"The system cannot find the path specified.";
+    EXPECT_FALSE(StartPerUser());
+
+    const doubles::ShownBox* box = OnlyBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text,
+              L"The database could not be copied from \"S:\\Orvantis\\Orvantis.mde\"."
+              L"\r\nThe system cannot find the path specified.");
+    EXPECT_EQ(box->style, platform::kMbIconError);
+    EXPECT_EQ(box->title, L"Renvale");
+    // No start of this user waits for a box nobody may be there to close.
+    EXPECT_EQ(box->locksHeld, 0);
+    EXPECT_EQ(doubles::Process().locksHeld, 0);
+}
+
+TEST_F(PerUserSteps, TheBoxSpeaksGermanWhereWindowsDoes) {
+    struct LanguageRow {
+        std::uint16_t language;
+        bool german;
+    };
+    const LanguageRow rows[] = {
+        {0x0407, true},   // Germany
+        {0x0C07, true},   // Austria
+        {0x0409, false},  // United States
+        {0x040C, false},  // France
+    };
+    launchers::PullOutcome outcome;
+    outcome.masterFile = L"\\\\srv\\Orvantis\\Orvantis.mde";
+    outcome.error = 5;
+    for (const LanguageRow& row : rows) {
+        EXPECT_EQ(launchers::NoLocalCopyText(outcome, row.language),
+                  row.german ? L"Die Datenbank konnte nicht von "
+                               L"\"\\\\srv\\Orvantis\\Orvantis.mde\" kopiert werden.\r\n"
+                               L"Access is denied."
+                             : L"The database could not be copied from "
+                               L"\"\\\\srv\\Orvantis\\Orvantis.mde\".\r\nAccess is denied.")
+            << std::hex << row.language;
+    }
+    // Without a text of Windows' own, the code.
+    outcome.error = 1234;
+    EXPECT_EQ(launchers::NoLocalCopyText(outcome, 0x0409),
+              L"The database could not be copied from \"\\\\srv\\Orvantis\\Orvantis.mde\".\r\n"
+              L"Error 1234");
+}
+
+// The record goes before a copy begins and comes back only once the copy is in place: a start
+// that ends in between finds no record and copies again, never a stale copy taken for current.
+TEST_F(PerUserSteps, TheMasterIsRecordedOnlyOnceItsCopyIsInPlace) {
+    PublishAndPull(kRelease1, 100);
+    Publish(kRelease2, 200);
+    StartPerUser();
+
+    const int removed = doubles::PositionOf(L"RemoveFile");
+    const int renamed = doubles::PositionOf(L"RenameOpenFile");
+    const int recorded = doubles::PositionOf(L"WriteWholeFile");
+    ASSERT_GE(removed, 0);
+    EXPECT_EQ(doubles::Journal()[removed].arguments,
+              (std::vector<platform::AutomationValue>{kLocal + L"\\Orvantis.pull"}));
+    EXPECT_LT(removed, doubles::PositionOf(L"CreateNewFile"));
+    EXPECT_GT(recorded, renamed);
+    EXPECT_GT(renamed, 0);
+}
+
+TEST_F(PerUserSteps, TheSameFolderForMasterAndLocalCopyIsOpenedAsItIs) {
+    Publish(kRelease1, 100);
+    EXPECT_TRUE(StartPerUser(kMaster, kMaster + L"\\"));
+
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), kRelease1);
+    EXPECT_EQ(doubles::FilesBelow(kMaster), (Files{{L"Orvantis.mde", kRelease1}}));
+    EXPECT_THAT(doubles::LoggedDetails(kLog, "pull"),
+                testing::ElementsAre("skipped: the local folder is the master folder"));
+}
+
+struct RecordRow {
+    const char* text;
+    std::optional<platform::FileStamp> stamp;
+};
+
+TEST(PullRecord, ReadsOnlyTheLineItWrites) {
+    const RecordRow rows[] = {
+        {"size 25 lastwrite 133781234567890000\r\n", platform::FileStamp{25, 133781234567890000}},
+        {"size 0 lastwrite 0\r\n", platform::FileStamp{0, 0}},
+        {"size 18446744073709551615 lastwrite 1\r\n",
+         platform::FileStamp{18446744073709551615u, 1}},
+        {"size 25 lastwrite 1338\r\n", platform::FileStamp{25, 1338}},
+        {"size 25 lastwrite 1338", std::nullopt},
+        {"size 25 lastwr", std::nullopt},
+        {"size -1 lastwrite 1\r\n", std::nullopt},
+        {"size 25 lastwrite 1\r\nsize 26 lastwrite 2\r\n", std::nullopt},
+        {"size 18446744073709551616 lastwrite 1\r\n", std::nullopt},
+        {"SIZE 25 LASTWRITE 1\r\n", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const RecordRow& row : rows)
+        EXPECT_EQ(launchers::ParsePullRecord(row.text), row.stamp) << row.text;
+    EXPECT_EQ(launchers::FormatPullRecord({25, 1338}), "size 25 lastwrite 1338\r\n");
+}
+
+TEST(PullDecision, CopiesWhenTheLocalCopyIsMissingOrTheMasterDiffersFromTheRecord) {
+    const platform::FileStamp master{1000, 500};
+    EXPECT_FALSE(launchers::PullIsDue(true, master, master));
+    EXPECT_TRUE(launchers::PullIsDue(false, master, master));
+    EXPECT_TRUE(launchers::PullIsDue(true, std::nullopt, master));
+    EXPECT_TRUE(launchers::PullIsDue(true, platform::FileStamp{1000, 499}, master));
+    EXPECT_TRUE(launchers::PullIsDue(true, platform::FileStamp{1000, 501}, master));
+    EXPECT_TRUE(launchers::PullIsDue(true, platform::FileStamp{999, 500}, master));
+}
+
+TEST(PerUserFolders, AreResolvedFromTheProgramsFolderAndTheEnvironment) {
+    Log().environment[L"ORVANTIS"] = L"\\\\srv\\Orvantis";
+    const launchers::PerUserFolders relative =
+        launchers::ResolvePerUserFolders(L".", L"..\\Copies", L"D:\\Apps\\Orvantis");
+    EXPECT_EQ(relative.master, L"D:\\Apps\\Orvantis");
+    EXPECT_EQ(relative.local, L"D:\\Apps\\Copies");
+    const launchers::PerUserFolders byDefault =
+        launchers::ResolvePerUserFolders(L"%ORVANTIS%", std::nullopt, L"D:\\Apps\\Orvantis");
+    EXPECT_EQ(byDefault.master, L"\\\\srv\\Orvantis");
+    EXPECT_EQ(byDefault.local, L"C:\\Users\\anna\\AppData\\Local\\Orvantis");
+}
+
+}  // namespace

@@ -1,0 +1,269 @@
+// Renvale /from MASTER /to LOCAL, with the master on a drive of its own as on a server's share:
+// each start opens the user's own copy, pulled when the master changed; the master and the
+// program's folder are never written.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "launcher_scenario.h"
+
+namespace {
+
+using namespace harness;
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Releases of one size: only their content and their time tell them apart.
+const Bytes kRelease1 = DatabaseBytes(40 * 1024, 1);
+const Bytes kRelease2 = DatabaseBytes(40 * 1024, 2);
+const Bytes kEdited = DatabaseBytes(40 * 1024 + 512, 3);
+// 2024-01-01, 2025-01-01, 2023-01-01 in Windows' file times.
+constexpr ULONGLONG kTime1 = 133485408000000000;
+constexpr ULONGLONG kTime2 = 133801632000000000;
+constexpr ULONGLONG kTime0 = 133169184000000000;
+
+std::optional<ULONGLONG> LastWrite(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+bool SetLastWrite(const std::wstring& path, ULONGLONG time) {
+    const owners::unique_handle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    return file.get() != INVALID_HANDLE_VALUE &&
+           SetFileTime(file.get(), nullptr, nullptr, &written);
+}
+
+// Windows' own text for an error, as the box ends with it.
+std::wstring WindowsText(DWORD error) {
+    wchar_t text[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                   text, 512, nullptr);
+    std::wstring message = text;
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
+        message.pop_back();
+    return message;
+}
+
+// The server: a drive of its own holding the master folder. The user's folder lies beside the
+// program's.
+class PerUserCopies : public LauncherTest<> {
+  protected:
+    void SetUp() override {
+        setup_ = InstallLauncher(CurrentTestName(), L"Renvale.exe");
+        const std::wstring root = setup_.appFolder.substr(0, setup_.appFolder.rfind(L'\\'));
+        const std::wstring server = root + L"\\server";
+        ASSERT_TRUE(CreateDirectoryW(server.c_str(), nullptr));
+        drive_ = SpareDriveLetter();
+        ASSERT_NE(drive_, L'\0');
+        ASSERT_TRUE(MapDrive(drive_, server));
+        master_ = std::wstring(1, drive_) + L":\\Orvantis";
+        masterFile_ = master_ + L"\\Orvantis.mde";
+        local_ = root + L"\\local";
+        localFile_ = local_ + L"\\Orvantis.mde";
+    }
+    void TearDown() override {
+        if (drive_)
+            UnmapDrive(drive_);
+        LauncherTest<>::TearDown();
+    }
+
+    void Publish(const Bytes& release, ULONGLONG time) {
+        ASSERT_TRUE(PutFile(masterFile_, release));
+        ASSERT_TRUE(SetLastWrite(masterFile_, time));
+    }
+    std::wstring Switches() const {
+        return L"/from " + Quoted(master_) + L" /to " + Quoted(local_);
+    }
+    std::optional<DWORD> Start() { return RunLauncher(setup_, Switches()); }
+    // What Access was asked to open last, and what it found there.
+    StandInCall LastOpen() const {
+        const std::vector<StandInCall> opens =
+            CallsTo(ReadStandInCalls(setup_.standInFolder), L"OpenCurrentDatabase");
+        return opens.empty() ? StandInCall{} : opens.back();
+    }
+    void ExpectOpened(const Bytes& content) const {
+        const StandInCall open = LastOpen();
+        EXPECT_EQ(open.arguments, std::vector<std::wstring>{L"BSTR:" + localFile_});
+        EXPECT_EQ(open.details, OpenedDetails(content));
+    }
+    // The local copy and the record of the master last pulled; no temporary file.
+    void ExpectLocalFolderClean() const {
+        EXPECT_EQ(FolderEntries(local_),
+                  (std::vector<std::wstring>{L"Orvantis.mde", L"Orvantis.pull"}));
+    }
+
+    LauncherSetup setup_;
+    wchar_t drive_ = L'\0';
+    std::wstring master_, masterFile_, local_, localFile_;
+};
+
+// The first start copies the master; later ones copy only a master that differs from the last
+// copy (a later release of the same size, or one set back to an older time), never for what Access
+// wrote into the local copy. The master and the program's folder (its TEMP too) stay untouched.
+TEST_F(PerUserCopies, AStartCopiesOnlyWhenTheMasterDiffersFromTheLastCopy) {
+    Publish(kRelease1, kTime1);
+    ASSERT_TRUE(PutFile(setup_.staged, kRelease2));
+    const std::vector<std::wstring> userTempBefore = FolderEntries(UserTempFolder());
+    FolderWatch program(setup_.appFolder);
+
+    ASSERT_EQ(Start(), 0u);
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease1);
+    ExpectOpened(kRelease1);
+    ExpectLocalFolderClean();
+    EXPECT_EQ(FolderEntries(master_), std::vector<std::wstring>{L"Orvantis.mde"});
+    EXPECT_EQ(LastWrite(masterFile_), kTime1);
+    EXPECT_EQ(FolderEntries(UserTempFolder()), userTempBefore);
+
+    ASSERT_TRUE(PutFile(localFile_, kEdited));
+    ASSERT_EQ(Start(), 0u);
+    ExpectOpened(kEdited);
+
+    for (const auto& [release, time] :
+         {std::pair{&kRelease2, kTime2}, std::pair{&kRelease1, kTime0}}) {
+        SCOPED_TRACE(time == kTime2 ? "later" : "set back");
+        Publish(*release, time);
+        ASSERT_EQ(Start(), 0u);
+        ExpectOpened(*release);
+        ExpectLocalFolderClean();
+    }
+    EXPECT_EQ(ReadFileBytes(masterFile_), kRelease1);
+    EXPECT_TRUE(program.Changes().empty());
+    EXPECT_EQ(ReadFileBytes(setup_.staged), kRelease2);
+}
+
+// The master cannot be copied: an administrator still writes it, the local copy is held open by
+// Access (without delete sharing) while the master changed, or the master folder is gone. Each
+// time the local copy stays as it is, no temporary file is left, and Access is asked to open it.
+// (The record of the last copy is gone once a copy was due: the next start tries again.)
+TEST_F(PerUserCopies, WhenTheMasterCannotBeCopiedTheLocalCopyIsOpened) {
+    Publish(kRelease1, kTime1);
+    ASSERT_EQ(Start(), 0u);
+    Publish(kRelease2, kTime2);
+    {
+        const owners::unique_handle writer(CreateFileW(masterFile_.c_str(), GENERIC_WRITE,
+                                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(writer.get(), INVALID_HANDLE_VALUE);
+        ASSERT_EQ(Start(), 0u);
+        ExpectOpened(kRelease1);
+    }
+    {
+        const owners::unique_handle access(CreateFileW(
+            localFile_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(access.get(), INVALID_HANDLE_VALUE);
+        ASSERT_EQ(Start(), 0u);
+        ExpectOpened(kRelease1);
+        EXPECT_TRUE(TempFilesIn(local_).empty());
+    }
+    ASSERT_TRUE(RemoveTree(master_));
+    ASSERT_EQ(Start(), 0u);
+    ExpectOpened(kRelease1);
+    EXPECT_TRUE(TempFilesIn(local_).empty());
+}
+
+// Nothing could be opened: one error box that names the master, and no Access.
+TEST_F(PerUserCopies, WithoutTheMasterFolderAndALocalCopyOneBoxAndNoAccess) {
+    const RunResult run = harness::Run(setup_.exe, Switches());
+
+    EXPECT_EQ(run.exitCode, 1u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    const MessageBoxInfo& box = run.boxes[0];
+    EXPECT_EQ(box.title, L"Renvale");
+    EXPECT_EQ(box.icon, BoxIcon::Error);
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(Narrow(box.text), Narrow(L"The database could not be copied from \"" + masterFile_ +
+                                       L"\".\r\n" + WindowsText(ERROR_PATH_NOT_FOUND)));
+    EXPECT_TRUE(ReadStandInCalls(setup_.standInFolder).empty());
+    EXPECT_TRUE(FindStandInWindows().empty());
+    EXPECT_TRUE(FolderEntries(local_).empty());
+}
+
+// Without /to the copy goes to the user's local application data folder, as Windows names it
+// (not as the environment says), which is made on first use.
+TEST_F(PerUserCopies, TheDefaultLocalFolderIsMadeOnFirstUse) {
+    wchar_t* known = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known)));
+    const std::wstring folder = std::wstring(known) + L"\\Orvantis";
+    CoTaskMemFree(known);
+    ASSERT_TRUE(RemoveTree(folder));
+    const std::wstring decoy = MakeTestFolder(CurrentTestName() + L"\\decoy");
+    Publish(kRelease1, kTime1);
+
+    Process launcher = harness::Start(setup_.exe, L"/from " + Quoted(master_),
+                                      {{L"LOCALAPPDATA", decoy}, {L"USERPROFILE", decoy}});
+    const RunResult run = AnswerBoxesUntilExit(launcher);
+
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(ReadFileBytes(folder + L"\\Orvantis.mde"), kRelease1);
+    EXPECT_EQ(LastOpen().arguments,
+              std::vector<std::wstring>{L"BSTR:" + folder + L"\\Orvantis.mde"});
+    EXPECT_TRUE(FolderEntries(decoy).empty());
+    EXPECT_TRUE(RemoveTree(folder));
+}
+
+// An administrator publishes while a start copies the master: the old master is renamed away and
+// the new one renamed in, neither blocked by the pull; that start finishes its copy of the old
+// master, and the next start brings the new one. (A rename over the master, replacing it, is
+// refused while anyone has it open, a pull included.)
+TEST_F(PerUserCopies, PublishingByTwoRenamesIsNotBlockedByAPull) {
+    constexpr std::size_t kMiB = 256;
+    ASSERT_TRUE(CreateDirectoryW(master_.c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(masterFile_, kMiB, 5));
+    const std::wstring published = master_ + L"\\Orvantis.new";
+    const std::wstring old = master_ + L"\\Orvantis.old";
+    ASSERT_TRUE(PutFile(published, kRelease2));
+    Process pulling = harness::Start(setup_.exe, Switches());
+    ASSERT_TRUE(WaitUntil([&] { return !TempFilesIn(local_).empty(); }));
+
+    EXPECT_TRUE(MoveFileExW(masterFile_.c_str(), old.c_str(), 0)) << "error " << GetLastError();
+    EXPECT_TRUE(MoveFileExW(published.c_str(), masterFile_.c_str(), 0))
+        << "error " << GetLastError();
+    EXPECT_FALSE(TempFilesIn(local_).empty()) << "the copy ended before the renames";
+    EXPECT_EQ(AnswerBoxesUntilExit(pulling).exitCode, 0u);
+    EXPECT_TRUE(HoldsLargeDatabase(localFile_, kMiB, 5));
+
+    ASSERT_EQ(Start(), 0u);
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease2);
+    ExpectOpened(kRelease2);
+}
+
+// A double click: both starts open the local copy, and the master is copied once.
+TEST_F(PerUserCopies, TwoStartsOfTheSameUserAtOnceCopyOnce) {
+    constexpr std::size_t kMiB = 64;
+    ASSERT_TRUE(CreateDirectoryW(master_.c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(masterFile_, kMiB, 5));
+    ASSERT_TRUE(CreateDirectoryW(local_.c_str(), nullptr));
+    FolderWatch local(local_);
+
+    std::vector<Process> starts;
+    for (int n = 0; n < 2; ++n)
+        starts.push_back(StartSuspended(setup_.exe, Switches()));
+    for (Process& start : starts)
+        start.Resume();
+    for (Process& start : starts)
+        EXPECT_EQ(start.WaitForExit(), 0u);
+
+    EXPECT_EQ(TimesPutInPlace(local.Changes(), L"Orvantis.mde"), 1);
+    EXPECT_TRUE(HoldsLargeDatabase(localFile_, kMiB, 5));
+    const std::vector<StandInCall> opens =
+        CallsTo(ReadStandInCalls(setup_.standInFolder), L"OpenCurrentDatabase");
+    ASSERT_EQ(opens.size(), 2u);
+    EXPECT_EQ(opens[0].arguments, opens[1].arguments);
+    EXPECT_EQ(opens[0].details, opens[1].details);
+    ExpectLocalFolderClean();
+}
+
+}  // namespace
