@@ -42,16 +42,23 @@ int MsgBox(const std::wstring& text, std::uint32_t style,
     return 1;
 }
 
+LockObject::~LockObject() = default;
+
+std::uintptr_t* LockObject::put() {
+    handle_ = 0;
+    return &handle_;
+}
+
 UserLock::UserLock(const std::wstring& name, std::uint32_t /*timeoutMs*/) {
     doubles::Record({L"UserLock", L"", {name}});
     if (++Process().lockAttempts <= Process().lockHeldElsewhereFor)
         return;
-    handle_ = 1;
+    *lock_.put() = 1;
     ++Process().locksHeld;
 }
 
 UserLock::~UserLock() {
-    if (handle_)
+    if (held())
         --Process().locksHeld;
 }
 
