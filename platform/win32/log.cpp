@@ -16,12 +16,18 @@ constexpr DWORD kLookAgainMs = 50;
 
 // Writers on one computer take turns: a file system that appends in two steps (Wine's looks up
 // the end of the file, then writes there) would otherwise let two lines land in one place. A
-// turn that cannot be had within a second is not waited for: the line is written all the same.
+// turn that cannot be had within a second is not waited for: the line is written all the same,
+// and so are the run's later lines, so that a name another user squats costs one second at most.
 class AppendTurn {
   public:
-    AppendTurn() : mutex_(CreateMutexW(nullptr, FALSE, L"Global\\OrvantisLogAppend")) {
+    AppendTurn() {
+        static bool givenUp = false;
+        if (givenUp)
+            return;
+        mutex_.reset(CreateMutexW(nullptr, FALSE, L"Global\\OrvantisLogAppend"));
         const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), kMostWaitForLogMs) : 0;
         held_ = mutex_ && (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED);
+        givenUp = mutex_ && !held_;
     }
     ~AppendTurn() {
         if (held_)
