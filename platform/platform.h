@@ -128,8 +128,8 @@ std::wstring ErrorMessage(std::uint32_t code);
 std::wstring ExpandEnvironment(const std::wstring& text);
 // Appends the bytes to the file (created when missing) in one write on a handle opened for
 // appending with full sharing, so that lines of other writers never cut into them; retries for up
-// to a second while another process keeps the file to itself. False when the bytes were not
-// written.
+// to a second while another process keeps the file to itself. The handle stays open for the
+// process's further lines to the same file. False when the bytes were not written.
 bool AppendToFile(const std::wstring& path, const std::string& bytes);
 
 // ---- Serialising among the current user's processes ------------------------------------------

@@ -21,24 +21,27 @@ constexpr DWORD kLookAgainMs = 50;
 class AppendTurn {
   public:
     AppendTurn() {
+        // Made once per process: every line of a run takes its turn on the same lock.
+        static const owners::unique_handle mutex(
+            CreateMutexW(nullptr, FALSE, L"Global\\OrvantisLogAppend"));
         static bool givenUp = false;
-        if (givenUp)
+        if (!mutex || givenUp)
             return;
-        mutex_.reset(CreateMutexW(nullptr, FALSE, L"Global\\OrvantisLogAppend"));
-        const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), kMostWaitForLogMs) : 0;
-        held_ = mutex_ && (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED);
-        givenUp = mutex_ && !held_;
+        const DWORD waited = WaitForSingleObject(mutex.get(), kMostWaitForLogMs);
+        if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+            held_ = mutex.get();
+        else
+            givenUp = true;
     }
     ~AppendTurn() {
         if (held_)
-            ReleaseMutex(mutex_.get());
+            ReleaseMutex(held_);
     }
     AppendTurn(const AppendTurn&) = delete;
     AppendTurn& operator=(const AppendTurn&) = delete;
 
   private:
-    owners::unique_handle mutex_;
-    bool held_ = false;
+    HANDLE held_ = nullptr;
 };
 
 template <typename Query>
@@ -46,6 +49,33 @@ std::wstring NameFrom(Query query) {
     wchar_t name[257] = {};
     DWORD size = 257;
     return query(name, &size) ? std::wstring(name) : std::wstring();
+}
+
+// Opened once for the run's lines, with only the right to append: each write lands at the file's
+// end as one piece, also when other computers append to the same file on a share.
+HANDLE OpenToAppend(const std::wstring& path) {
+    static owners::unique_handle file;
+    static std::wstring openPath;
+    if (file && openPath == path)
+        return file.get();
+    file.reset();
+    const DWORD began = GetTickCount();
+    for (;;) {
+        const HANDLE opened = CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (opened != INVALID_HANDLE_VALUE) {
+            file.reset(opened);
+            openPath = path;
+            return opened;
+        }
+        const DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
+            GetTickCount() - began >= kMostWaitForLogMs) {
+            return INVALID_HANDLE_VALUE;
+        }
+        Sleep(kLookAgainMs);
+    }
 }
 
 }  // namespace
@@ -98,27 +128,12 @@ std::wstring ExpandEnvironment(const std::wstring& text) {
 }
 
 bool AppendToFile(const std::wstring& path, const std::string& bytes) {
-    // Only the right to append: each write lands at the file's end as one piece, also when other
-    // computers append to the same file on a share.
-    const DWORD began = GetTickCount();
-    owners::unique_handle file;
-    for (;;) {
-        file.reset(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() != INVALID_HANDLE_VALUE)
-            break;
-        const DWORD error = GetLastError();
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
-            GetTickCount() - began >= kMostWaitForLogMs) {
-            return false;
-        }
-        Sleep(kLookAgainMs);
-    }
+    const HANDLE file = OpenToAppend(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
     const AppendTurn turn;
     DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
 }
 
