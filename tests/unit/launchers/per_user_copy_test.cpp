@@ -48,18 +48,18 @@ bool StartPerUser(const std::wstring& master = kMaster, const std::wstring& loca
                                            hWndAccess, launchers::PerUserFolders{master, local});
 }
 
-// The master as the administrator published it at a time, and one earlier start that pulled it.
-void PublishAndPull(const std::string& content, std::uint64_t time) {
-    doubles::PutFile(kMasterFile, content);
-    doubles::SetLastWrite(kMasterFile, time);
-    StartPerUser();
-    doubles::ResetAccess();
-    Log().files.clear();
-}
-
+// The master as the administrator published it at a time.
 void Publish(const std::string& content, std::uint64_t time) {
     doubles::PutFile(kMasterFile, content);
     doubles::SetLastWrite(kMasterFile, time);
+}
+
+// The same, and one earlier start that pulled it.
+void PublishAndPull(const std::string& content, std::uint64_t time) {
+    Publish(content, time);
+    StartPerUser();
+    doubles::ResetAccess();
+    Log().files.clear();
 }
 
 struct PullRow {

@@ -151,6 +151,33 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
+std::wstring WindowsMessage(DWORD code) {
+    wchar_t text[512] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, 512, nullptr);
+    std::wstring message(text, length);
+    while (!message.empty() &&
+           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return message;
+}
+
+std::optional<ULONGLONG> LastWrite(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+bool SetLastWrite(const std::wstring& path, ULONGLONG time) {
+    const owners::unique_handle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    return file.get() != INVALID_HANDLE_VALUE &&
+           SetFileTime(file.get(), nullptr, nullptr, &written);
+}
+
 std::string Narrow(const std::wstring& text) {
     if (text.empty())
         return {};

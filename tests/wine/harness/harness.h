@@ -53,6 +53,9 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path)
 // Deletes a file or a folder with everything in it; true when nothing is left at path.
 bool RemoveTree(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// A file's last-write time in Windows' file-time units; nullopt when it cannot be read.
+std::optional<ULONGLONG> LastWrite(const std::wstring& path);
+bool SetLastWrite(const std::wstring& path, ULONGLONG time);
 
 // ---- Drive letters (drives.cpp) ----------------------------------------------------------------
 
@@ -234,6 +237,8 @@ bool SavePng(const Pixels& pixels, const std::wstring& path);
 
 std::string Narrow(const std::wstring& text);   // UTF-8, for test messages
 std::wstring Quoted(const std::wstring& text);  // in double quotes: one command-line argument
+// Windows' own text for an error code, without its line break, as the programs' boxes end with it.
+std::wstring WindowsMessage(DWORD code);
 // Polls condition every few milliseconds until it holds or timeoutMs has passed; its last result.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs = kDefaultTimeoutMs) {

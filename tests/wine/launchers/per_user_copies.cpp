@@ -28,33 +28,6 @@ constexpr ULONGLONG kTime1 = 133485408000000000;
 constexpr ULONGLONG kTime2 = 133801632000000000;
 constexpr ULONGLONG kTime0 = 133169184000000000;
 
-std::optional<ULONGLONG> LastWrite(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return std::nullopt;
-    return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
-           data.ftLastWriteTime.dwLowDateTime;
-}
-
-bool SetLastWrite(const std::wstring& path, ULONGLONG time) {
-    const owners::unique_handle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-    return file.get() != INVALID_HANDLE_VALUE &&
-           SetFileTime(file.get(), nullptr, nullptr, &written);
-}
-
-// Windows' own text for an error, as the box ends with it.
-std::wstring WindowsText(DWORD error) {
-    wchar_t text[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   text, 512, nullptr);
-    std::wstring message = text;
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
-        message.pop_back();
-    return message;
-}
-
 // The server: a drive of its own holding the master folder. The user's folder lies beside the
 // program's.
 class PerUserCopies : public LauncherTest<> {
@@ -184,7 +157,7 @@ TEST_F(PerUserCopies, WithoutTheMasterFolderAndALocalCopyOneBoxAndNoAccess) {
     EXPECT_EQ(box.icon, BoxIcon::Error);
     EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
     EXPECT_EQ(Narrow(box.text), Narrow(L"The database could not be copied from \"" + masterFile_ +
-                                       L"\".\r\n" + WindowsText(ERROR_PATH_NOT_FOUND)));
+                                       L"\".\r\n" + WindowsMessage(ERROR_PATH_NOT_FOUND)));
     EXPECT_TRUE(ReadStandInCalls(setup_.standInFolder).empty());
     EXPECT_TRUE(FindStandInWindows().empty());
     EXPECT_TRUE(FolderEntries(local_).empty());

@@ -284,12 +284,8 @@ TEST_F(RefreshFailure, TheInstalledDatabaseKeepsItsAttributes) {
     ASSERT_TRUE(PutFile(setup.staged, kNew));
     constexpr DWORD kGiven = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     ASSERT_TRUE(SetFileAttributesW(setup.installed.c_str(), kGiven));
-    const HANDLE staged = CreateFileW(setup.staged.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(staged, INVALID_HANDLE_VALUE);
-    const FILETIME built{0x5A3C0000, 0x01D9A4B2};  // 2023
-    ASSERT_TRUE(SetFileTime(staged, nullptr, nullptr, &built));
-    CloseHandle(staged);
+    constexpr ULONGLONG kBuilt = 0x01D9A4B25A3C0000;  // 2023
+    ASSERT_TRUE(SetLastWrite(setup.staged, kBuilt));
 
     ASSERT_EQ(RunLauncher(setup), 0u);
 
@@ -297,7 +293,7 @@ TEST_F(RefreshFailure, TheInstalledDatabaseKeepsItsAttributes) {
     WIN32_FILE_ATTRIBUTE_DATA installed{};
     ASSERT_TRUE(GetFileAttributesExW(setup.installed.c_str(), GetFileExInfoStandard, &installed));
     EXPECT_EQ(installed.dwFileAttributes, kGiven);
-    EXPECT_EQ(CompareFileTime(&installed.ftLastWriteTime, &built), 0);
+    EXPECT_EQ(LastWrite(setup.installed), kBuilt);
     ExpectInstalled(setup, kNew);
 }
 

@@ -127,17 +127,6 @@ class FailedWrite : public VintrelTest {
                   ERROR_SUCCESS);
         RegCloseKey(created);
     }
-    static std::wstring WindowsMessage(DWORD code) {
-        wchar_t text[512] = {};
-        const DWORD length =
-            FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           code, 0, text, 512, nullptr);
-        std::wstring message(text, length);
-        while (!message.empty() &&
-               (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-            message.pop_back();
-        return message;
-    }
 };
 
 TEST_F(FailedWrite, IsReportedWithWindowsMessageAlsoWhenSilent) {
@@ -149,7 +138,7 @@ TEST_F(FailedWrite, IsReportedWithWindowsMessageAlsoWhenSilent) {
                   L"\"" + folder_ +
                       L"\\\" konnte nicht zu den Vertrauenswürdigen Speicherorten hinzugefügt "
                       L"werden.\r\n" +
-                      WindowsMessage(ERROR_CHILD_MUST_BE_VOLATILE),
+                      harness::WindowsMessage(ERROR_CHILD_MUST_BE_VOLATILE),
                   BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(0)));
 }
@@ -162,7 +151,7 @@ TEST_F(FailedWrite, OfOneVersionTakesBackTheSlotOfAnother) {
 
     ExpectOnlyBox(result,
                   L"\"" + folder_ + L"\\\" could not be added to the trusted locations.\r\n" +
-                      WindowsMessage(ERROR_CHILD_MUST_BE_VOLATILE),
+                      harness::WindowsMessage(ERROR_CHILD_MUST_BE_VOLATILE),
                   BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(0)));
     EXPECT_TRUE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
