@@ -19,6 +19,13 @@ struct StoredPolicy {
     std::uint32_t unreadable = 0;  // a read fails with this error (5: access denied)
 };
 
+inline StoredPolicy PolicyText(const wchar_t* text, std::uint32_t type = platform::kRegSz) {
+    return {type, text, 0, 0};
+}
+inline StoredPolicy PolicyNumber(std::uint32_t number) {
+    return {platform::kRegDword, L"", number, 0};
+}
+
 struct PolicyWorld {
     // By scope, key (as written by Group Policy) and value name.
     std::map<std::tuple<platform::PolicyScope, std::wstring, std::wstring>, StoredPolicy> values;

@@ -52,12 +52,8 @@ using Policy = std::tuple<PolicyScope, const wchar_t*, Stored>;
 constexpr PolicyScope kMachine = PolicyScope::Machine;
 constexpr PolicyScope kUser = PolicyScope::User;
 
-Stored Text(const wchar_t* text, std::uint32_t type = platform::kRegSz) {
-    return {type, text, 0, 0};
-}
-Stored Number(std::uint32_t number) {
-    return {platform::kRegDword, L"", number, 0};
-}
+using doubles::PolicyNumber;
+using doubles::PolicyText;
 
 struct SwitchRow {
     const char* name;
@@ -157,10 +153,10 @@ const SwitchRow kSwitchRows[] = {
      L"l",
      L"%TEMP%\\o.log",
      {},
-     {{kMachine, L"Master", Text(L"\\\\srv\\live")},
-      {kUser, L"Master", Text(L"\\\\srv\\training")},
-      {kUser, L"Log", Text(L"%TEMP%\\o.log", platform::kRegExpandSz)},
-      {kUser, L"EventLog", Number(1)}},
+     {{kMachine, L"Master", PolicyText(L"\\\\srv\\live")},
+      {kUser, L"Master", PolicyText(L"\\\\srv\\training")},
+      {kUser, L"Log", PolicyText(L"%TEMP%\\o.log", platform::kRegExpandSz)},
+      {kUser, L"EventLog", PolicyNumber(1)}},
      {L"Master \"\\\\srv\\live\" from the machine policy",
       L"/from \"m\" ignored: the machine policy Master beats the command line",
       L"Log \"%TEMP%\\o.log\" from the user policy",
@@ -174,7 +170,7 @@ const SwitchRow kSwitchRows[] = {
      L"D:\\L",
      {},
      {},
-     {{kUser, L"Master", Text(L"M:\\")}},
+     {{kUser, L"Master", PolicyText(L"M:\\")}},
      {L"Master \"M:\\\" from the user policy"}},
     {"LocalFolderPolicyBeatsTo",
      {L"/from", L"m", L"/to", L"l"},
@@ -183,7 +179,7 @@ const SwitchRow kSwitchRows[] = {
      L"%LOCALAPPDATA%\\O",
      {},
      {},
-     {{kMachine, L"LocalFolder", Text(L"%LOCALAPPDATA%\\O", platform::kRegExpandSz)}},
+     {{kMachine, L"LocalFolder", PolicyText(L"%LOCALAPPDATA%\\O", platform::kRegExpandSz)}},
      {L"LocalFolder \"%LOCALAPPDATA%\\O\" from the machine policy",
       L"/to \"l\" ignored: the machine policy LocalFolder beats the command line"}},
     {"LocalFolderPolicyWithoutMaster",
@@ -193,7 +189,7 @@ const SwitchRow kSwitchRows[] = {
      {},
      {},
      {},
-     {{kMachine, L"LocalFolder", Text(L"D:\\O")}},
+     {{kMachine, L"LocalFolder", PolicyText(L"D:\\O")}},
      {L"LocalFolder \"D:\\O\" from the machine policy ignored: no master folder (the Master "
       L"policy or /from)"}},
     // A value of another type, empty or out of range counts as not set; the next one counts.
@@ -204,12 +200,12 @@ const SwitchRow kSwitchRows[] = {
      {},
      L"a",
      {},
-     {{kMachine, L"Master", Number(1)},
-      {kUser, L"Master", Text(L"\\\\srv\\o")},
-      {kMachine, L"Log", Text(L"")},
+     {{kMachine, L"Master", PolicyNumber(1)},
+      {kUser, L"Master", PolicyText(L"\\\\srv\\o")},
+      {kMachine, L"Log", PolicyText(L"")},
       {kUser, L"Log", {platform::kRegBinary, L"", 0, 0}},
-      {kMachine, L"EventLog", Text(L"1")},
-      {kUser, L"EventLog", Number(2)}},
+      {kMachine, L"EventLog", PolicyText(L"1")},
+      {kUser, L"EventLog", PolicyNumber(2)}},
      {L"Master in the machine policy ignored: not of type REG_SZ or REG_EXPAND_SZ",
       L"Master \"\\\\srv\\o\" from the user policy",
       L"/from \"m\" ignored: the user policy Master beats the command line",
@@ -234,7 +230,7 @@ const SwitchRow kSwitchRows[] = {
      {},
      {},
      {},
-     {{kMachine, L"EventLog", Number(0)}, {kUser, L"EventLog", Number(1)}},
+     {{kMachine, L"EventLog", PolicyNumber(0)}, {kUser, L"EventLog", PolicyNumber(1)}},
      {L"EventLog 0 (off) from the machine policy"}},
     {"TessalyIgnoresTheMasterPolicies",
      {L"/from", L"m", L"/log", L"a"},
@@ -243,9 +239,9 @@ const SwitchRow kSwitchRows[] = {
      {},
      L"D:\\t.log",
      {L"/from", L"m"},
-     {{kMachine, L"Master", Text(L"M:\\")},
-      {kUser, L"LocalFolder", Text(L"")},
-      {kUser, L"Log", Text(L"D:\\t.log")}},
+     {{kMachine, L"Master", PolicyText(L"M:\\")},
+      {kUser, L"LocalFolder", PolicyText(L"")},
+      {kUser, L"Log", PolicyText(L"D:\\t.log")}},
      {L"Master \"M:\\\" from the machine policy ignored: no per-user copies in this launcher",
       L"LocalFolder in the user policy ignored: empty",
       L"Log \"D:\\t.log\" from the user policy",
