@@ -2,7 +2,7 @@
 # Sourced by scripts/build, scripts/test, scripts/package, scripts/demo and scripts/bench.
 
 # What making a release needs besides the build: scripts/package and the release tests.
-orvantis_release_packages=(zip wixl msitools faketime osslsigncode)
+orvantis_release_packages=(zip unzip wixl msitools faketime osslsigncode)
 
 # Extra packages one script alone needs may be given as arguments.
 orvantis_need_packages() {
