@@ -140,8 +140,8 @@ LauncherSwitches ReadArguments(const std::vector<std::wstring>& arguments, bool 
     for (std::size_t at = 0; at < arguments.size(); ++at) {
         bool used = false;
         for (const std::optional<Given>& given : last) {
-            used = used ||
-                   (given && (at == given->at || (given->valueTaken && at == given->at + 1)));
+            used =
+                used || (given && (at == given->at || (given->valueTaken && at == given->at + 1)));
         }
         if (!used)
             switches.ignored.push_back(arguments[at]);

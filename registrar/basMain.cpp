@@ -279,10 +279,10 @@ int Main() {
         }
     }
     std::vector<std::wstring> policyNotes;
-    logFile = policies::Settle(policies::Log(),
-                               logFile.empty() ? std::nullopt : std::optional(logFile), L"/log",
-                               policyNotes)
-                  .value_or(L"");
+    logFile =
+        policies::Settle(policies::Log(), logFile.empty() ? std::nullopt : std::optional(logFile),
+                         L"/log", policyNotes)
+            .value_or(L"");
     eventLog = policies::Settle(policies::EventLog(), eventLog, L"/eventlog", policyNotes);
     eventlog::Open(logFile.empty() ? std::wstring()
                                    : eventlog::ResolvePath(logFile, platform::AppPath()));

@@ -69,8 +69,7 @@ PolicyValue ReadPolicyValue(PolicyScope scope, const std::wstring& key, const st
     const owners::unique_hkey opened(OpenPolicyKey(scope, key, result));
     if (!opened)
         return Failed(result);
-    return type == PolicyType::Text ? ReadText(opened.get(), name)
-                                    : ReadNumber(opened.get(), name);
+    return type == PolicyType::Text ? ReadText(opened.get(), name) : ReadNumber(opened.get(), name);
 }
 
 }  // namespace platform

@@ -243,8 +243,7 @@ const SwitchRow kSwitchRows[] = {
       {kUser, L"LocalFolder", PolicyText(L"")},
       {kUser, L"Log", PolicyText(L"D:\\t.log")}},
      {L"Master \"M:\\\" from the machine policy ignored: no per-user copies in this launcher",
-      L"LocalFolder in the user policy ignored: empty",
-      L"Log \"D:\\t.log\" from the user policy",
+      L"LocalFolder in the user policy ignored: empty", L"Log \"D:\\t.log\" from the user policy",
       L"/log \"a\" ignored: the user policy Log beats the command line"}},
 };
 

@@ -25,8 +25,8 @@ struct Settings {
     bool quiet = false;
     const wchar_t* log = L"";  // the /log value as given, quotes removed (or the Log policy's)
     // Set as Group Policy would before the run.
-    std::vector<std::tuple<platform::PolicyScope, const wchar_t*, doubles::StoredPolicy>>
-        policies = {};
+    std::vector<std::tuple<platform::PolicyScope, const wchar_t*, doubles::StoredPolicy>> policies =
+        {};
     bool eventLog = false;
 };
 

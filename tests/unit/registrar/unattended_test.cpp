@@ -226,10 +226,12 @@ TEST(Log, PoliciesComeBeforeTheSwitchesAndTheLogSaysSo) {
     EXPECT_EQ(events[0].first, "start");
     EXPECT_THAT(std::vector(events.begin() + 1, events.begin() + 4),
                 ElementsAre(std::pair{"policy", "Log \"logs\\v.log\" from the user policy"},
-                            std::pair{"policy", "/log \"vintrel.log\" ignored: the user policy "
-                                                "Log beats the command line"},
-                            std::pair{"policy", "EventLog in the user policy ignored: not of "
-                                                "type REG_DWORD"}));
+                            std::pair{"policy",
+                                      "/log \"vintrel.log\" ignored: the user policy "
+                                      "Log beats the command line"},
+                            std::pair{"policy",
+                                      "EventLog in the user policy ignored: not of "
+                                      "type REG_DWORD"}));
     EXPECT_EQ(events[4].first, "office");
 }
 

@@ -97,9 +97,9 @@ class GroupPolicy : public LauncherTest<> {
     // As Group Policy writes an enabled policy: its text, or its enabled number.
     void Set(HKEY scope, const wchar_t* name, const std::wstring& text = {}) {
         const TemplatePolicy& policy = policies_.at(name);
-        ASSERT_TRUE(WriteValue(scope, policy.key, policy.valueName, policy.type,
-                               policy.type == REG_DWORD ? DwordBytes(policy.enabled)
-                                                        : StringBytes(text)));
+        ASSERT_TRUE(
+            WriteValue(scope, policy.key, policy.valueName, policy.type,
+                       policy.type == REG_DWORD ? DwordBytes(policy.enabled) : StringBytes(text)));
     }
     static std::wstring ExpandEnvironment(const std::wstring& text) {
         wchar_t expanded[MAX_PATH] = {};
@@ -153,10 +153,10 @@ TEST_F(GroupPolicy, APlainStartIsConfiguredByPolicyAloneAndTheMachineWins) {
     const std::string log = LogText().substr(firstLog.size());
     for (const std::string& line : std::vector<std::string>{
              "\tpolicy\tMaster \"" + Narrow(live_) + "\" from the machine policy\r\n",
-          "\tpolicy\t/from \"" + Narrow(training_) +
-              "\" ignored: the machine policy Master beats the command line\r\n",
-          "\tpolicy\t/log \"other.log\" ignored: the user policy Log beats the command line\r\n",
-          "\tpolicy\tEventLog 1 (on) from the machine policy\r\n"})
+             "\tpolicy\t/from \"" + Narrow(training_) +
+                 "\" ignored: the machine policy Master beats the command line\r\n",
+             "\tpolicy\t/log \"other.log\" ignored: the user policy Log beats the command line\r\n",
+             "\tpolicy\tEventLog 1 (on) from the machine policy\r\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line << " in:\n" << log;
     // The master and the program's folder are never written.
     EXPECT_EQ(ReadFileBytes(training_ + L"\\Orvantis.mde"), kTraining);
