@@ -27,11 +27,13 @@ LauncherSwitches StartRun(bool perUserCopies) {
     startedAt = platform::TickCountMs();
     const std::wstring commandLine = platform::CommandLine();
     const std::vector<std::wstring> arguments = SplitCommandLine(commandLine);
-    const LauncherSwitches switches = ReadLauncherSwitches(
+    const LauncherSwitches switches = ReadLauncherSettings(
         std::vector<std::wstring>(arguments.begin() + 1, arguments.end()), perUserCopies);
     eventlog::Open(switches.log ? eventlog::ResolvePath(*switches.log, platform::AppPath()) : L"");
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   commandLine + L"; ignored: " + IgnoredText(switches.ignored));
+    for (const std::wstring& note : switches.policyNotes)
+        eventlog::Write(L"policy", note);
     return switches;
 }
 

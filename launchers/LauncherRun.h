@@ -5,9 +5,10 @@
 
 namespace launchers {
 
-// Reads the process's command line (/from and /to only when perUserCopies), starts the log when
-// /log names a file, and writes the start event: the release, the whole command line and what of
-// it was ignored.
+// Reads the run's settings from the policies and the process's command line (/from and /to only
+// when perUserCopies), starts the log when the Log policy or /log names a file, and writes the
+// start event (the release, the whole command line and what of it was ignored), then one policy
+// event for each thing the policies set or set aside.
 LauncherSwitches StartRun(bool perUserCopies);
 
 // Writes the end event, the whole time since the start and the exit code, and gives the code back.

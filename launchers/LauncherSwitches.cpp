@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cwctype>
 
+#include "Policies.h"
+
 namespace launchers {
 namespace {
 
@@ -28,6 +30,7 @@ bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
 struct Given {
     std::size_t at;
     std::optional<std::wstring> value;
+    bool valueTaken;  // the next argument was read as the value, even an empty one
 };
 
 }  // namespace
@@ -90,37 +93,91 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
     return arguments;
 }
 
-LauncherSwitches ReadLauncherSwitches(const std::vector<std::wstring>& arguments,
-                                      bool perUserCopies) {
-    const wchar_t* const names[] = {L"log", L"from", L"to"};
-    const std::size_t known = perUserCopies ? 3 : 1;
-    // The last of each switch that came with a value counts.
-    std::optional<Given> last[3];
+namespace {
+
+enum Switch : std::size_t { kLog, kFrom, kTo, kSwitches };
+const wchar_t* const kNames[kSwitches] = {L"log", L"from", L"to"};
+// Never a value: a word that names a switch of either launcher, the Event Log's too, so that
+// "/log /from ." keeps per-user mode instead of logging into a file named "/from".
+const wchar_t* const kNeverValues[] = {L"log", L"from", L"to", L"eventlog"};
+
+bool NamesASwitch(const std::wstring& argument) {
+    for (const wchar_t* name : kNeverValues) {
+        if (IsSwitch(argument, name))
+            return true;
+    }
+    return false;
+}
+
+// perUserMode: the Master policy is set, so /to counts without /from.
+LauncherSwitches ReadArguments(const std::vector<std::wstring>& arguments, bool perUserCopies,
+                               bool perUserMode) {
+    const std::size_t known = perUserCopies ? std::size_t{kSwitches} : std::size_t{1};
+    // The last of each switch that came with a value counts; /from without one still means
+    // per-user mode when no /from has a value.
+    std::optional<Given> last[kSwitches];
     for (std::size_t at = 0; at < arguments.size(); ++at) {
         for (std::size_t name = 0; name < known; ++name) {
-            if (!IsSwitch(arguments[at], names[name]))
+            if (!IsSwitch(arguments[at], kNames[name]))
                 continue;
-            if (at + 1 < arguments.size() && !arguments[at + 1].empty())
-                last[name] = Given{at, arguments[at + 1]};
-            ++at;  // the value, even an empty one, is not read as a switch of its own
+            const bool valueFollows = at + 1 < arguments.size() && !NamesASwitch(arguments[at + 1]);
+            if (valueFollows && !arguments[at + 1].empty())
+                last[name] = Given{at, arguments[at + 1], true};
+            else if (name == kFrom && (!last[kFrom] || last[kFrom]->value->empty()))
+                last[name] = Given{at, L"", valueFollows};
+            if (valueFollows)
+                ++at;  // the value, even an empty one, is not read as a switch of its own
             break;
         }
     }
-    if (!last[1])
-        last[2].reset();
+    if (!last[kFrom] && !perUserMode)
+        last[kTo].reset();
 
     LauncherSwitches switches;
-    switches.log = last[0] ? last[0]->value : std::nullopt;
-    switches.from = last[1] ? last[1]->value : std::nullopt;
-    switches.to = last[2] ? last[2]->value : std::nullopt;
+    switches.log = last[kLog] ? last[kLog]->value : std::nullopt;
+    switches.from = last[kFrom] ? last[kFrom]->value : std::nullopt;
+    switches.to = last[kTo] ? last[kTo]->value : std::nullopt;
     for (std::size_t at = 0; at < arguments.size(); ++at) {
         bool used = false;
-        for (const std::optional<Given>& given : last)
-            used = used || (given && (at == given->at || at == given->at + 1));
+        for (const std::optional<Given>& given : last) {
+            used =
+                used || (given && (at == given->at || (given->valueTaken && at == given->at + 1)));
+        }
         if (!used)
             switches.ignored.push_back(arguments[at]);
     }
     return switches;
+}
+
+}  // namespace
+
+LauncherSwitches ReadLauncherSwitches(const std::vector<std::wstring>& arguments,
+                                      bool perUserCopies) {
+    return ReadArguments(arguments, perUserCopies, false);
+}
+
+LauncherSwitches ReadLauncherSettings(const std::vector<std::wstring>& arguments,
+                                      bool perUserCopies) {
+    using State = policies::Policy<std::wstring>::State;
+    const policies::Policy<std::wstring> master = policies::Master();
+    const policies::Policy<std::wstring> localFolder = policies::LocalFolder();
+    LauncherSwitches settings =
+        ReadArguments(arguments, perUserCopies, perUserCopies && master.state == State::Set);
+    std::vector<std::wstring>& notes = settings.policyNotes;
+    if (!perUserCopies) {
+        policies::NotUsed(master, L"no per-user copies in this launcher", notes);
+        policies::NotUsed(localFolder, L"no per-user copies in this launcher", notes);
+    } else {
+        settings.from = policies::Settle(master, settings.from, L"/from", notes);
+        if (settings.from)
+            settings.to = policies::Settle(localFolder, settings.to, L"/to", notes);
+        else
+            policies::NotUsed(localFolder, L"no master folder (the Master policy or /from)", notes);
+    }
+    settings.log = policies::Settle(policies::Log(), settings.log, L"/log", notes);
+    settings.eventLog =
+        policies::Settle(policies::EventLog(), settings.eventLog, L"/eventlog", notes);
+    return settings;
 }
 
 }  // namespace launchers

@@ -72,6 +72,24 @@ long DeleteRegKey(std::uint32_t root, const std::wstring& subKey);
 // page.
 std::wstring AnsiBytesToWide(const std::uint8_t* data, std::size_t size);
 
+// ---- Group Policy -----------------------------------------------------------------------------
+
+// HKEY_LOCAL_MACHINE, read in the 64-bit view where Windows has one, or HKEY_CURRENT_USER.
+enum class PolicyScope { Machine, User };
+// What a policy value is read as: REG_SZ or REG_EXPAND_SZ (left unexpanded), or REG_DWORD.
+enum class PolicyType { Text, Number };
+struct PolicyValue {
+    // NotThere: no key or no value; OtherType: stored with a type other than the one asked for;
+    // Unreadable: any other failure, with its error code.
+    enum class State { NotThere, Read, OtherType, Unreadable } state = State::NotThere;
+    std::wstring text;         // with Text
+    std::uint32_t number = 0;  // with Number
+    std::uint32_t error = 0;   // with Unreadable
+};
+// One value of a policy key, read by RegGetValueW restricted to the asked type.
+PolicyValue ReadPolicyValue(PolicyScope scope, const std::wstring& key, const std::wstring& name,
+                            PolicyType type);
+
 // ---- Message box -----------------------------------------------------------------------------
 
 inline constexpr std::uint32_t kMbIconError = 16;

@@ -7,6 +7,7 @@
 #include "Boxes.h"
 #include "EventLog.h"
 #include "Messages.h"
+#include "Policies.h"
 #include "TextHelpers.h"
 #include "TrustPolicy.h"
 #include "basRegistry.h"
@@ -21,6 +22,7 @@ bool registerOnce = false;
 bool showUsage = false;
 bool quiet = false;
 std::wstring logFile;
+bool eventLog = false;
 
 namespace {
 
@@ -264,6 +266,7 @@ int Main() {
     showUsage = false;
     quiet = false;
     logFile.clear();
+    eventLog = false;
     std::int32_t lUnterordner = 1;
     std::wstring sPfad = platform::AppPath();
 
@@ -275,12 +278,20 @@ int Main() {
                 ignored.push_back(sSchalter);
         }
     }
+    std::vector<std::wstring> policyNotes;
+    logFile =
+        policies::Settle(policies::Log(), logFile.empty() ? std::nullopt : std::optional(logFile),
+                         L"/log", policyNotes)
+            .value_or(L"");
+    eventLog = policies::Settle(policies::EventLog(), eventLog, L"/eventlog", policyNotes);
     eventlog::Open(logFile.empty() ? std::wstring()
                                    : eventlog::ResolvePath(logFile, platform::AppPath()));
     boxes::SetQuiet(quiet);
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   platform::CommandLineArgs() + L"; ignored: " +
                                   (ignored.empty() ? L"none" : Listed(ignored)));
+    for (const auto& note : policyNotes)
+        eventlog::Write(L"policy", note);
     const int code = Register(sPfad, lUnterordner);
     eventlog::Write(L"end", L"exit code " + std::to_wstring(code));
     return code;

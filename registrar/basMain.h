@@ -21,6 +21,8 @@ extern bool registerOnce;                              // /once
 extern bool showUsage;                                 // /? or /help
 extern bool quiet;                                     // /quiet: no box of any kind
 extern std::wstring logFile;                           // /log: as given, quotes removed
+extern bool eventLog;                                  // /eventlog
+// The Log and EventLog policies then beat the two switches above (Main).
 
 // What fnc_Freie_Location_Suchen gives when every slot already holds a folder.
 inline constexpr std::int32_t kKeineFreieLocation = -1;

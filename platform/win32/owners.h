@@ -38,6 +38,12 @@ struct ModuleFreer {
 };
 using unique_hmodule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
+// A registry key opened directly (the registrar's helpers own theirs through platform::RegKey).
+struct KeyCloser {
+    void operator()(HKEY key) const noexcept { RegCloseKey(key); }
+};
+using unique_hkey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
 struct GdiObjectDeleter {
     void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
 };

@@ -2,7 +2,7 @@
 # Sourced by scripts/build, scripts/test, scripts/package, scripts/demo and scripts/bench.
 
 # What making a release needs besides the build: scripts/package and the release tests.
-orvantis_release_packages=(zip wixl msitools faketime osslsigncode)
+orvantis_release_packages=(zip unzip wixl msitools faketime osslsigncode)
 
 # Extra packages one script alone needs may be given as arguments.
 orvantis_need_packages() {
@@ -10,7 +10,7 @@ orvantis_need_packages() {
     local pkg
     for pkg in cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
         g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 \
-        xvfb xauth x11-apps imagemagick clang-format "$@"; do
+        xvfb xauth x11-apps imagemagick clang-format libxml2-utils "$@"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

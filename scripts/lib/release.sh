@@ -5,6 +5,8 @@
 # or without errexit in force.
 
 orvantis_programs=(Renvale.exe Tessaly.exe Vintrel.exe)
+# The administrative templates, laid out as a central store's PolicyDefinitions folder.
+orvantis_policy_files=(policies/Orvantis.admx policies/en-US/Orvantis.adml policies/de-DE/Orvantis.adml)
 
 # The release named in platform/win32/version.h, such as 1.0.0.
 orvantis_release_version() {
@@ -12,14 +14,28 @@ orvantis_release_version() {
     sed -n 's/^#define ORVANTIS_RELEASE_TEXT "Orvantis \(.*\)"$/\1/p' "$root/platform/win32/version.h"
 }
 
-# Fills the folder stage with the programs from programs_dir and README.txt for administrators
-# (CRLF, the release filled in).
+# Fills the folder stage with the programs from programs_dir, README.txt for administrators
+# (CRLF, the release filled in) and the administrative templates.
 orvantis_stage_release() {
     local root=$1 programs_dir=$2 version=$3 stage=$4
-    mkdir -p "$stage" &&
+    mkdir -p "$stage/policies/en-US" "$stage/policies/de-DE" &&
         cp "${orvantis_programs[@]/#/$programs_dir/}" "$stage/" &&
         sed "s/@VERSION@/$version/; s/\$/\r/" "$root/dist/README.txt" >"$stage/README.txt" &&
-        orvantis_fix_file_dates "$stage"/*
+        for file in "${orvantis_policy_files[@]}"; do
+            cp "$root/dist/$file" "$stage/$file" || return 1
+        done &&
+        orvantis_fix_file_dates "${orvantis_programs[@]/#/$stage/}" "$stage/README.txt" \
+            "${orvantis_policy_files[@]/#/$stage/}"
+}
+
+# The zip of a staged release, with SHA256SUMS of everything in it, in a fixed order, without
+# extra fields, times in UTC: nothing of this machine reaches the zip.
+orvantis_zip_release() {
+    local stage=$1 zip_file=$2
+    local files=("${orvantis_programs[@]}" README.txt "${orvantis_policy_files[@]}")
+    (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS) &&
+        orvantis_fix_file_dates "$stage/SHA256SUMS" &&
+        (cd "$stage" && TZ=UTC zip -q -X -D -9 "$zip_file" "${files[@]}" SHA256SUMS)
 }
 
 # Nothing of this machine, this moment or this user may reach a package: fixed modes and dates.

@@ -1,7 +1,8 @@
 // The launchers' start, up to the moment Access is asked to open the database and to their end,
 // against a minimal client that creates the same automation object and calls that one member, and
 // against the script launcher; and Renvale's start with a log, and per-user with its copy current
-// (pulled in the uncounted first round), against its plain start. The stand-in server is started once before the first counted run
+// (pulled in the uncounted first round), and with the policy keys present but no policy set,
+// against its plain start. The stand-in server is started once before the first counted run
 // and serves every run after it, as a running Access would; its record goes to a folder the caller
 // chooses (a RAM file system keeps the stand-in's flushes of its record out of the figures).
 #include <set>
@@ -27,6 +28,20 @@ bool OneServerServedAll() {
     return servers.size() == 1;
 }
 
+// Group Policy's keys of the machine and of the user, without a value: what a site has when it
+// imported the templates and set no policy yet.
+constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Orvantis";
+const std::string kWithPolicyKeys = "Renvale-policy-keys";
+
+bool PolicyKeys(bool present) {
+    bool ok = true;
+    for (const HKEY scope : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        ok = (present ? harness::CreateKey(scope, kPolicyKey)
+                      : harness::DeleteTree(scope, kPolicyKey)) &&
+             ok;
+    return ok;
+}
+
 }  // namespace
 
 bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
@@ -39,6 +54,8 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
                                L"minimal_automation_client.exe")}},
         {"Tessaly", {harness::CopyProgram(L"Tessaly.exe", app)}},
         {"Renvale", {harness::CopyProgram(L"Renvale.exe", app)}},
+        // Right after the plain start, which it is held against.
+        {kWithPolicyKeys, {app + L"\\Renvale.exe"}},
         {"Renvale-log", {app + L"\\Renvale.exe", L"/log " + harness::Quoted(app + L"\\bench.log")}},
         {"Renvale-per-user",
          {app + L"\\Renvale.exe",
@@ -64,8 +81,10 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
     // Round 0 is not counted: it starts the stand-in server and fills the file cache.
     for (int round = 0; round <= runs && ok; ++round) {
         for (const auto& [name, program] : programs) {
+            const bool policyKeys = name == kWithPolicyKeys;
+            ok = (!policyKeys || PolicyKeys(true)) && ok;
             const Timed run = TimeToOpen(program, standInFolder);
-            ok = ok && run.ended;
+            ok = (!policyKeys || PolicyKeys(false)) && run.ended && ok;
             if (round > 0) {
                 PrintSample("launcher", name, run.milliseconds, round);
                 PrintSample("launcher-whole", name, run.untilExit, round);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EventLog.h"
+#include "common/policy_double.h"
 
 namespace doubles {
 void ResetWorld();
@@ -13,6 +14,7 @@ namespace {
 class FreshWorld : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         doubles::ResetWorld();
+        doubles::ResetPolicies();
         // A log one test opened is not written by the next.
         eventlog::Open(L"");
     }

@@ -2,11 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "LauncherSwitches.h"
+#include "common/policy_double.h"
 
 namespace {
 
@@ -43,12 +46,25 @@ TEST(CommandLine, IsSplitByWindowsRules) {
         EXPECT_EQ(launchers::SplitCommandLine(row.commandLine), row.arguments) << row.commandLine;
 }
 
+using platform::PolicyScope;
+using Stored = doubles::StoredPolicy;
+using Policy = std::tuple<PolicyScope, const wchar_t*, Stored>;
+constexpr PolicyScope kMachine = PolicyScope::Machine;
+constexpr PolicyScope kUser = PolicyScope::User;
+
+using doubles::PolicyNumber;
+using doubles::PolicyText;
+
 struct SwitchRow {
     const char* name;
     Words arguments;
     bool renvale;
     std::optional<std::wstring> from, to, log;
     Words ignored;
+    // Set as Group Policy would before the run, and the policy lines the log gets.
+    std::vector<Policy> policies = {};
+    Words notes = {};
+    bool eventLog = false;
 };
 
 void PrintTo(const SwitchRow& row, std::ostream* out) {
@@ -72,10 +88,48 @@ const SwitchRow kSwitchRows[] = {
      {},
      {},
      {L"x", L"/fromm", L"/", L"-", L"from", L"/f"}},
-    {"SwitchWithoutValueAtTheEnd", {L"/log", L"a", L"/from"}, true, {}, {}, L"a", {L"/from"}},
-    {"EmptyValueCountsAsNone", {L"/from", L"", L"/log", L"a"}, true, {}, {}, L"a", {L"/from", L""}},
-    // The next argument is the value, whatever it looks like.
-    {"ValueThatLooksLikeASwitch", {L"/log", L"/from", L"m"}, true, {}, {}, L"/from", {L"m"}},
+    // /from without a usable value keeps per-user mode: the pull then refuses the master.
+    {"FromWithoutValueAtTheEnd", {L"/log", L"a", L"/from"}, true, L"", {}, L"a", {}},
+    {"EmptyFromKeepsPerUserMode", {L"/from", L"", L"/log", L"a"}, true, L"", {}, L"a", {}},
+    {"FromFollowedByASwitch", {L"/from", L"/log", L"x"}, true, L"", {}, L"x", {}},
+    {"FromWithAQuote",
+     {L"/from", L"\\\\srv\\orvantis\" /log x"},
+     true,
+     L"\\\\srv\\orvantis\" /log x",
+     {},
+     {},
+     {}},
+    {"AValuedFromBeatsALaterBareOne", {L"/from", L"m", L"/from"}, true, L"m", {}, {}, {L"/from"}},
+    {"EmptyValueCountsAsNone",
+     {L"/to", L"", L"/log", L""},
+     true,
+     {},
+     {},
+     {},
+     {L"/to", L"", L"/log", L""}},
+    // A word that names a launcher switch is never a value: the switch before it has none.
+    {"ValueThatIsASwitch", {L"/log", L"/from", L"."}, true, L".", {}, {}, {L"/log"}},
+    {"ValueThatIsASwitchInAnyCase",
+     {L"/from", L"m", L"/to", L"-LOG", L"/log", L"-TO"},
+     true,
+     L"m",
+     {},
+     {},
+     {L"/to", L"-LOG", L"/log", L"-TO"}},
+    {"TessalyNeverLogsIntoASwitch",
+     {L"/log", L"/from", L"/log", L"/eventlog"},
+     false,
+     {},
+     {},
+     {},
+     {L"/log", L"/from", L"/log", L"/eventlog"}},
+    {"ValueThatOnlyLooksLikeASwitch",
+     {L"/log", L"-x.log", L"/from", L"/fromm"},
+     true,
+     L"/fromm",
+     {},
+     L"-x.log",
+     {}},
     {"LastOneCounts",
      {L"/log", L"a", L"/log", L"b", L"/log"},
      true,
@@ -91,18 +145,108 @@ const SwitchRow kSwitchRows[] = {
      {},
      L"a",
      {L"/from", L"m", L"/to", L"l"}},
+    // Policies: the machine's value before the user's, each before its switch.
+    {"MachinePolicyBeatsUserPolicyAndSwitches",
+     {L"/from", L"m", L"/to", L"l", L"/log", L"a"},
+     true,
+     L"\\\\srv\\live",
+     L"l",
+     L"%TEMP%\\o.log",
+     {},
+     {{kMachine, L"Master", PolicyText(L"\\\\srv\\live")},
+      {kUser, L"Master", PolicyText(L"\\\\srv\\training")},
+      {kUser, L"Log", PolicyText(L"%TEMP%\\o.log", platform::kRegExpandSz)},
+      {kUser, L"EventLog", PolicyNumber(1)}},
+     {L"Master \"\\\\srv\\live\" from the machine policy",
+      L"/from \"m\" ignored: the machine policy Master beats the command line",
+      L"Log \"%TEMP%\\o.log\" from the user policy",
+      L"/log \"a\" ignored: the user policy Log beats the command line",
+      L"EventLog 1 (on) from the user policy"},
+     true},
+    // A Disabled EventLog policy writes 0: off, whatever the user's policy says.
+    {"MasterPolicyAloneMeansPerUserMode",
+     {L"/to", L"D:\\L"},
+     true,
+     L"M:\\",
+     L"D:\\L",
+     {},
+     {},
+     {{kUser, L"Master", PolicyText(L"M:\\")},
+      {kMachine, L"EventLog", PolicyNumber(0)},
+      {kUser, L"EventLog", PolicyNumber(1)}},
+     {L"Master \"M:\\\" from the user policy", L"EventLog 0 (off) from the machine policy"}},
+    {"LocalFolderPolicyBeatsTo",
+     {L"/from", L"m", L"/to", L"l"},
+     true,
+     L"m",
+     L"%LOCALAPPDATA%\\O",
+     {},
+     {},
+     {{kMachine, L"LocalFolder", PolicyText(L"%LOCALAPPDATA%\\O", platform::kRegExpandSz)}},
+     {L"LocalFolder \"%LOCALAPPDATA%\\O\" from the machine policy",
+      L"/to \"l\" ignored: the machine policy LocalFolder beats the command line"}},
+    {"LocalFolderPolicyWithoutMaster",
+     {},
+     true,
+     {},
+     {},
+     {},
+     {},
+     {{kMachine, L"LocalFolder", PolicyText(L"D:\\O")}},
+     {L"LocalFolder \"D:\\O\" from the machine policy ignored: no master folder (the Master "
+      L"policy or /from)"}},
+    // A value of another type, empty or out of range counts as not set; the next one counts.
+    {"WrongValuesCountAsNotSet",
+     {L"/from", L"m", L"/log", L"a"},
+     true,
+     L"\\\\srv\\o",
+     {},
+     L"a",
+     {},
+     {{kMachine, L"Master", PolicyNumber(1)},
+      {kUser, L"Master", PolicyText(L"\\\\srv\\o")},
+      {kMachine, L"LocalFolder", {platform::kRegSz, L"x", 0, 5}},
+      {kMachine, L"Log", PolicyText(L"")},
+      {kUser, L"Log", {platform::kRegBinary, L"", 0, 0}},
+      {kMachine, L"EventLog", PolicyText(L"1")},
+      {kUser, L"EventLog", PolicyNumber(2)}},
+     {L"Master in the machine policy ignored: not of type REG_SZ or REG_EXPAND_SZ",
+      L"Master \"\\\\srv\\o\" from the user policy",
+      L"/from \"m\" ignored: the user policy Master beats the command line",
+      L"LocalFolder in the machine policy ignored: unreadable: error 5 (Access is denied.)",
+      L"Log in the machine policy ignored: empty",
+      L"Log in the user policy ignored: not of type REG_SZ or REG_EXPAND_SZ",
+      L"EventLog in the machine policy ignored: not of type REG_DWORD",
+      L"EventLog in the user policy ignored: 2 is neither 0 (off) nor 1 (on)"}},
+    {"TessalyIgnoresTheMasterPolicies",
+     {L"/from", L"m", L"/log", L"a"},
+     false,
+     {},
+     {},
+     L"D:\\t.log",
+     {L"/from", L"m"},
+     {{kMachine, L"Master", PolicyText(L"M:\\")},
+      {kUser, L"LocalFolder", PolicyText(L"")},
+      {kUser, L"Log", PolicyText(L"D:\\t.log")}},
+     {L"Master \"M:\\\" from the machine policy ignored: no per-user copies in this launcher",
+      L"LocalFolder in the user policy ignored: empty", L"Log \"D:\\t.log\" from the user policy",
+      L"/log \"a\" ignored: the user policy Log beats the command line"}},
 };
 
 class Switches : public testing::TestWithParam<SwitchRow> {};
 
 TEST_P(Switches, AreReadWithTheirValues) {
     const SwitchRow& row = GetParam();
+    for (const auto& [scope, name, value] : row.policies)
+        doubles::SetPolicy(scope, name, value);
     const launchers::LauncherSwitches read =
-        launchers::ReadLauncherSwitches(row.arguments, row.renvale);
+        launchers::ReadLauncherSettings(row.arguments, row.renvale);
     EXPECT_EQ(read.from, row.from);
     EXPECT_EQ(read.to, row.to);
     EXPECT_EQ(read.log, row.log);
     EXPECT_EQ(read.ignored, row.ignored);
+    EXPECT_EQ(read.policyNotes, row.notes);
+    EXPECT_EQ(read.eventLog, row.eventLog);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, Switches, testing::ValuesIn(kSwitchRows),

@@ -2,7 +2,11 @@
 // whether it allows subfolders, whether it reports, and in which language.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "basMain.h"
+#include "common/policy_double.h"
 #include "registrar/registrar_world.h"
 
 namespace {
@@ -19,7 +23,11 @@ struct Settings {
     bool network = false;
     bool once = false;
     bool quiet = false;
-    const wchar_t* log = L"";  // the /log value as given, quotes removed
+    const wchar_t* log = L"";  // the /log value as given, quotes removed (or the Log policy's)
+    // Set as Group Policy would before the run.
+    std::vector<std::tuple<platform::PolicyScope, const wchar_t*, doubles::StoredPolicy>> policies =
+        {};
+    bool eventLog = false;
 };
 
 void PrintTo(const Settings& settings, std::ostream* out) {
@@ -32,6 +40,8 @@ class SwitchTable : public ::testing::TestWithParam<Settings> {};
 TEST_P(SwitchTable, GivesTheSettings) {
     const Settings& expected = GetParam();
     doubles::World().commandLineArgs = expected.commandLine;
+    for (const auto& [scope, name, value] : expected.policies)
+        doubles::SetPolicy(scope, name, value);
 
     basMain::Main();
 
@@ -45,6 +55,7 @@ TEST_P(SwitchTable, GivesTheSettings) {
     EXPECT_EQ(basMain::registerOnce, expected.once);
     EXPECT_EQ(basMain::quiet, expected.quiet);
     EXPECT_EQ(basMain::logFile, expected.log);
+    EXPECT_EQ(basMain::eventLog, expected.eventLog);
     if (expected.silent || expected.quiet) {
         EXPECT_TRUE(doubles::World().boxes.empty());
     } else {
@@ -97,6 +108,35 @@ const Settings kTable[] = {
     {L"/log a.log /log /LOG b.log", L"D:\\Tools\\", true, false, true, false, false, false,
      L"b.log"},
     {L"/path \t D:\\X", L"\t D:\\X\\", true, false, true},
+    // The Log and EventLog policies beat /log (machine before user); the other switches stay.
+    {L"/log a.log /s",
+     L"D:\\Tools\\",
+     true,
+     true,
+     true,
+     false,
+     false,
+     false,
+     L"%TEMP%\\m.log",
+     {{platform::PolicyScope::Machine, L"Log",
+       doubles::PolicyText(L"%TEMP%\\m.log", platform::kRegExpandSz)},
+      {platform::PolicyScope::User, L"Log", doubles::PolicyText(L"u.log")},
+      {platform::PolicyScope::User, L"EventLog", doubles::PolicyNumber(1)}},
+     true},
+    // Wrong values count as not set; the Master policy is the launchers' alone.
+    {L"/log a.log",
+     L"D:\\Tools\\",
+     true,
+     false,
+     true,
+     false,
+     false,
+     false,
+     L"a.log",
+     {{platform::PolicyScope::Machine, L"Log", doubles::PolicyText(L"")},
+      {platform::PolicyScope::User, L"Log", doubles::PolicyNumber(1)},
+      {platform::PolicyScope::Machine, L"EventLog", doubles::PolicyNumber(7)},
+      {platform::PolicyScope::Machine, L"Master", doubles::PolicyText(L"D:\\Other")}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, SwitchTable, ::testing::ValuesIn(kTable));

@@ -9,6 +9,7 @@
 
 #include "basMain.h"
 #include "common/log_double.h"
+#include "common/policy_double.h"
 #include "registrar/registrar_world.h"
 
 namespace {
@@ -206,5 +207,32 @@ const BoxedRun kBoxedRuns[] = {
 
 INSTANTIATE_TEST_SUITE_P(Runs, Quiet, ::testing::ValuesIn(kBoxedRuns),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// The Log policy names the log, expanded and taken from the program's folder as /log is; what
+// the policies set and set aside follows the start line.
+TEST(Log, PoliciesComeBeforeTheSwitchesAndTheLogSaysSo) {
+    doubles::SetPolicy(platform::PolicyScope::User, L"Log", doubles::PolicyText(L"logs\\v.log"));
+    doubles::SetPolicy(platform::PolicyScope::User, L"EventLog", doubles::PolicyText(L"1"));
+    World().commandLineArgs = L"/log vintrel.log /quiet";
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+    EXPECT_THAT(doubles::Log().files[kLog], IsEmpty());
+    const std::vector<std::pair<std::string, std::string>> events =
+        Events(L"D:\\Tools\\logs\\v.log");
+    ASSERT_GE(events.size(), 5u);
+    EXPECT_EQ(events[0].first, "start");
+    EXPECT_THAT(std::vector(events.begin() + 1, events.begin() + 4),
+                ElementsAre(std::pair{"policy", "Log \"logs\\v.log\" from the user policy"},
+                            std::pair{"policy",
+                                      "/log \"vintrel.log\" ignored: the user policy "
+                                      "Log beats the command line"},
+                            std::pair{"policy",
+                                      "EventLog in the user policy ignored: not of "
+                                      "type REG_DWORD"}));
+    EXPECT_EQ(events[4].first, "office");
+}
 
 }  // namespace

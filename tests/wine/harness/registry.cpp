@@ -7,10 +7,7 @@ namespace harness {
 
 namespace {
 
-struct KeyCloser {
-    void operator()(HKEY key) const noexcept { RegCloseKey(key); }
-};
-using unique_hkey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+using owners::unique_hkey;
 
 // Empty when the key cannot be opened.
 unique_hkey OpenKey(HKEY root, const std::wstring& subKey, REGSAM access) {
