@@ -771,34 +771,4 @@ TEST_F(Remove, ADeleteThatFailsIsReportedAndTheOthersStayDeleted) {
     EXPECT_EQ(World().boxes[0].style, platform::kMbIconError);
 }
 
-// As for adding: a drive root and an unknown version are refused, the usage box wins, and the
-// lock serialises a removal with every other registrar of the user.
-TEST_F(Remove, IsRefusedAndSerialisedAsAddingIs) {
-    const std::pair<const wchar_t*, int> runs[] = {{L"/remove /path C:", basMain::kRefused},
-                                                   {L"/remove /office 11.0", basMain::kRefused},
-                                                   {L"/remove /?", basMain::kRegistered}};
-    for (const auto& [commandLine, exitCode] : runs) {
-        SCOPED_TRACE(PrintToString(commandLine));
-        doubles::ResetWorld();
-        Entry(0, L"C:\\", L"Vintrel");
-        Entry(1, L"D:\\Tools\\", L"Vintrel");
-        const auto before = World().keys;
-        World().commandLineArgs = commandLine;
-
-        EXPECT_EQ(basMain::Main(), exitCode);
-
-        EXPECT_EQ(World().keys, before);
-        EXPECT_EQ(World().boxes.size(), 1u);
-    }
-    doubles::ResetWorld();
-    Entry(0, L"D:\\Tools\\", L"Vintrel");
-    World().lockAvailable = false;
-    World().commandLineArgs = L"/remove /s";
-
-    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
-
-    EXPECT_TRUE(doubles::KeyExists(Slot(0)));
-    EXPECT_EQ(World().boxes.size(), 1u) << "the lock's failure is shown also with /s";
-}
-
 }  // namespace
