@@ -72,9 +72,8 @@ Outcome RemoveUnderLock(const std::vector<std::wstring>& versions, const std::ws
                 removed.push_back(lLocation);
                 continue;
             }
-            eventlog::Write(L"write", sVersion + L" Location" + std::to_wstring(lLocation) +
-                                          L": error " + std::to_wstring(failure->number) + L" (" +
-                                          failure->description + L"); not removed");
+            eventlog::Write(L"write", sVersion + L" Location" + std::to_wstring(lLocation) + L": " +
+                                          basRegistry::FailureText(*failure) + L"; not removed");
             if (!outcome.failure)
                 outcome.failure = failure;
         }

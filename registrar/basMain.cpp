@@ -87,15 +87,13 @@ std::optional<FailedValue> WriteLocation(rollback::Record& record, const std::ws
 void TakeBack(rollback::Record& record, const std::wstring& sVersion, const FailedValue& failed) {
     const auto notTakenBack = record.Replay();
     eventlog::Write(
-        L"write", sVersion + L" " + failed.sWertName + L": error " +
-                      std::to_wstring(failed.failure.number) + L" (" + failed.failure.description +
-                      L"); " +
+        L"write", sVersion + L" " + failed.sWertName + L": " +
+                      basRegistry::FailureText(failed.failure) + L"; " +
                       (notTakenBack.empty() ? L"what this run wrote is taken back"
                                             : L"what this run wrote could not all be taken back"));
     for (const auto& step : notTakenBack) {
-        eventlog::Write(L"write", L"not taken back: " + step.what + L": error " +
-                                      std::to_wstring(step.failure.number) + L" (" +
-                                      step.failure.description + L")");
+        eventlog::Write(L"write", L"not taken back: " + step.what + L": " +
+                                      basRegistry::FailureText(step.failure));
     }
 }
 

@@ -231,6 +231,10 @@ std::optional<std::uint32_t> ReadNumber(std::uint32_t lRoot, const std::wstring&
     return lZahl;
 }
 
+std::wstring FailureText(const WriteFailure& failure) {
+    return L"error " + std::to_wstring(failure.number) + L" (" + failure.description + L")";
+}
+
 std::optional<WriteFailure> KeyExists(std::uint32_t lRoot, const std::wstring& sSchluessel,
                                       bool& exists) {
     std::optional<WriteFailure> fehlschlag;

@@ -25,6 +25,8 @@ std::wstring fnc_Reg_String_Lesen(const std::uint32_t& lRoot, const std::wstring
 // Why a write failed: Windows' error code and message, or the run-time error that the helper's
 // error box showed.
 using WriteFailure = platform::RuntimeError;
+// "error 5 (Access is denied.)", as the log gives a failure.
+std::wstring FailureText(const WriteFailure& failure);
 
 // Stores lZahl as a REG_DWORD, creating the key when it is missing; nullopt when it was stored.
 std::optional<WriteFailure> fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot,
