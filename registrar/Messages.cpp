@@ -58,6 +58,31 @@ std::wstring OnlyPolicyLocations(bool bDeutsch, const std::wstring& sPfad,
            L" trust only locations set by policy.";
 }
 
+std::wstring Removed(bool bDeutsch, const std::wstring& sPfad) {
+    return L"\"" + sPfad + L"\"" +
+           (bDeutsch ? L" wurde aus den Vertrauenswürdigen Speicherorten entfernt."
+                     : L" was removed from the trusted locations.");
+}
+
+std::wstring NotRegistered(bool bDeutsch, const std::wstring& sPfad) {
+    return L"\"" + sPfad + L"\"" +
+           (bDeutsch ? L" war nicht als Vertrauenswürdiger Speicherort eingetragen."
+                     : L" was not a trusted location.");
+}
+
+std::wstring RemoveFailed(bool bDeutsch, const std::wstring& sPfad, const std::wstring& sMeldung) {
+    return L"\"" + sPfad + L"\"" +
+           (bDeutsch ? L" konnte nicht aus den Vertrauenswürdigen Speicherorten entfernt werden."
+                     : L" could not be removed from the trusted locations.") +
+           L"\r\n" + sMeldung;
+}
+
+std::wstring RemovalLockNotHad(bool bDeutsch) {
+    return bDeutsch ? L"Ein anderer Vintrel-Aufruf antwortet nicht. Der Ordner wurde nicht "
+                      L"entfernt."
+                    : L"Another Vintrel run does not respond. The folder was not removed.";
+}
+
 // Short lines without tab stops: a message box wraps long lines and aligns tabs unevenly.
 std::wstring Usage(bool bDeutsch) {
     if (bDeutsch) {
@@ -70,6 +95,7 @@ std::wstring Usage(bool bDeutsch) {
                L"/office VERSION: für Office VERSION (16.0, auto) statt 12.0; mehrfach möglich\r\n"
                L"/network: Netzwerkordner erlaubt\r\n"
                L"/once: nichts, wenn der Ordner schon eingetragen ist\r\n"
+               L"/remove: die eigenen Einträge des Ordners entfernen\r\n"
                L"/quiet: keine Meldung, auch keine Fehlermeldung\r\n"
                L"/log DATEI: Protokoll an DATEI anhängen\r\n"
                L"/? oder /help: dieser Text\r\n\r\n"
@@ -84,6 +110,7 @@ std::wstring Usage(bool bDeutsch) {
            L"/office VERSION: for Office VERSION (16.0, auto) instead of 12.0; repeatable\r\n"
            L"/network: network folders allowed\r\n"
            L"/once: nothing when the folder is there already\r\n"
+           L"/remove: remove this program's entries of the folder\r\n"
            L"/quiet: no message at all, not even an error\r\n"
            L"/log FILE: append a log to FILE\r\n"
            L"/? or /help: this text\r\n\r\n"

@@ -17,6 +17,11 @@ std::wstring WriteFailed(bool bDeutsch, const std::wstring& sPfad, const std::ws
 // sVersionen: the versions concerned, "16.0" or "14.0, 16.0".
 std::wstring OnlyPolicyLocations(bool bDeutsch, const std::wstring& sPfad,
                                  const std::wstring& sVersionen);
+// With /remove: the folder's entries were deleted, there were none, or a delete failed.
+std::wstring Removed(bool bDeutsch, const std::wstring& sPfad);
+std::wstring NotRegistered(bool bDeutsch, const std::wstring& sPfad);
+std::wstring RemoveFailed(bool bDeutsch, const std::wstring& sPfad, const std::wstring& sMeldung);
+std::wstring RemovalLockNotHad(bool bDeutsch);
 // Every switch, one line each, and the exit codes.
 std::wstring Usage(bool bDeutsch);
 

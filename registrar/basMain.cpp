@@ -8,6 +8,8 @@
 #include "EventLog.h"
 #include "Messages.h"
 #include "Policies.h"
+#include "Removal.h"
+#include "RollbackRecord.h"
 #include "TextHelpers.h"
 #include "TrustPolicy.h"
 #include "basRegistry.h"
@@ -19,6 +21,7 @@ bool bMeldung = true;
 std::vector<std::wstring> officeVersionsNamed;
 bool allowNetworkLocations = false;
 bool registerOnce = false;
+bool removeTrust = false;
 bool showUsage = false;
 bool quiet = false;
 std::wstring logFile;
@@ -28,10 +31,6 @@ namespace {
 
 using textHelpers::LowerCase;
 using textHelpers::TrimBlanks;
-
-// Serialises the search and the writes among the current user's registrars, so that two of them
-// started together never pick the same slot.
-const std::wstring kSperre = L"Vintrel.TrustedLocations";
 
 std::wstring TrustedLocationsKey(const std::wstring& sVersion) {
     return L"Software\\Microsoft\\Office\\" + sVersion + L"\\Access\\Security\\Trusted Locations\\";
@@ -60,13 +59,6 @@ bool IsFree(const std::wstring& sGelesen, basRegistry::Found found) {
     return sGelesen.empty() && found != basRegistry::Found::Unreadable;
 }
 
-// What this run wrote into one slot, so that a failed registration can take it out again.
-struct WrittenSlot {
-    std::wstring sSchluessel;
-    bool keyCreated = false;
-    std::vector<std::wstring> values;
-};
-
 // A value that could not be written, and why.
 struct FailedValue {
     std::wstring sWertName;
@@ -74,41 +66,36 @@ struct FailedValue {
 };
 
 // Writes the slot's values in their order and stops at the first that fails.
-std::optional<FailedValue> WriteLocation(const std::wstring& sVersion, const SlotChoice& slot,
-                                         const std::wstring& sPfad, std::int32_t lUnterordner,
-                                         WrittenSlot& written) {
-    const std::uint32_t lRoot = platform::kHkeyCurrentUser;
-    written.sSchluessel = LocationKey(slot.lLocation, sVersion);
-    written.keyCreated = slot.keyMissing;
+std::optional<FailedValue> WriteLocation(rollback::Record& record, const std::wstring& sVersion,
+                                         const SlotChoice& slot, const std::wstring& sPfad,
+                                         std::int32_t lUnterordner) {
+    const std::wstring sSchluessel = LocationKey(slot.lLocation, sVersion);
     const std::pair<std::wstring, std::wstring> aTexte[] = {
         {L"Date", DateText(platform::Now(), platform::TimeSeparator())},
-        {L"Description", L"Set by " + platform::ProgramFileName()},
+        {L"Description", OwnDescription()},
         {L"Path", sPfad}};
     for (const auto& [sWertName, sText] : aTexte) {
-        if (auto failure =
-                basRegistry::fnc_Reg_String_Schreiben(lRoot, written.sSchluessel, sWertName, sText))
+        if (auto failure = record.WriteString(sSchluessel, sWertName, sText))
             return FailedValue{sWertName, *failure};
-        written.values.push_back(sWertName);
     }
     if (lUnterordner == 1) {
-        if (auto failure = basRegistry::fnc_Reg_Num_Schreiben(lRoot, written.sSchluessel,
-                                                              L"AllowSubfolders", 1))
+        if (auto failure = record.WriteNumber(sSchluessel, L"AllowSubfolders", 1))
             return FailedValue{L"AllowSubfolders", *failure};
-        written.values.push_back(L"AllowSubfolders");
     }
     return std::nullopt;
 }
 
-// A slot that this run made is deleted whole; in a slot that was there, only this run's values go.
-void RemoveWritten(const std::vector<WrittenSlot>& slots) {
-    const std::uint32_t lRoot = platform::kHkeyCurrentUser;
-    for (const auto& slot : slots) {
-        if (slot.keyCreated) {
-            basRegistry::DeleteKey(lRoot, slot.sSchluessel);
-            continue;
-        }
-        for (const auto& sWertName : slot.values)
-            basRegistry::DeleteValue(lRoot, slot.sSchluessel, sWertName);
+// Puts back what the run changed before the failure, and says in the log whether all of it went.
+void TakeBack(rollback::Record& record, const std::wstring& sVersion, const FailedValue& failed) {
+    const auto notTakenBack = record.Replay();
+    eventlog::Write(
+        L"write", sVersion + L" " + failed.sWertName + L": " +
+                      basRegistry::FailureText(failed.failure) + L"; " +
+                      (notTakenBack.empty() ? L"what this run wrote is taken back"
+                                            : L"what this run wrote could not all be taken back"));
+    for (const auto& step : notTakenBack) {
+        eventlog::Write(L"write", L"not taken back: " + step.what + L": " +
+                                      basRegistry::FailureText(step.failure));
     }
 }
 
@@ -147,25 +134,18 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
     });
     if (noFreeSlot)
         return {Registration::NoFreeSlot, std::nullopt, {}};
-    std::vector<WrittenSlot> written;
+    rollback::Record record(platform::kHkeyCurrentUser);
     for (std::size_t i = 0; i < versions.size(); ++i) {
         std::optional<FailedValue> failed;
-        if (!slots[i].alreadyRegistered) {
-            failed =
-                WriteLocation(versions[i], slots[i], sPfad, lUnterordner, written.emplace_back());
-        }
+        if (!slots[i].alreadyRegistered)
+            failed = WriteLocation(record, versions[i], slots[i], sPfad, lUnterordner);
         if (!failed && allowNetworkLocations) {
-            if (auto failure = basRegistry::fnc_Reg_Num_Schreiben(platform::kHkeyCurrentUser,
-                                                                  TrustedLocationsKey(versions[i]),
-                                                                  L"AllowNetworkLocations", 1))
+            if (auto failure = record.WriteNumber(TrustedLocationsKey(versions[i]),
+                                                  L"AllowNetworkLocations", 1))
                 failed = FailedValue{L"AllowNetworkLocations", *failure};
         }
         if (failed) {
-            RemoveWritten(written);
-            eventlog::Write(L"write", versions[i] + L" " + failed->sWertName + L": error " +
-                                          std::to_wstring(failed->failure.number) + L" (" +
-                                          failed->failure.description +
-                                          L"); what this run wrote is taken back");
+            TakeBack(record, versions[i], *failed);
             return {Registration::WriteFailed, failed->failure, {}};
         }
         eventlog::Write(L"write", versions[i] + L": ok");
@@ -226,6 +206,9 @@ int Register(std::wstring sPfad, std::int32_t lUnterordner) {
         return exitCode(kRefused);
     }
 
+    if (removeTrust)
+        return exitCode(removal::RemoveFolder(choice.versions, sPfad));
+
     const Outcome outcome = RegisterUnderLock(choice.versions, sPfad, lUnterordner);
     basRegistry::ShowHeldErrorBoxes();
     switch (outcome.registration) {
@@ -263,6 +246,7 @@ int Main() {
     officeVersionsNamed.clear();
     allowNetworkLocations = false;
     registerOnce = false;
+    removeTrust = false;
     showUsage = false;
     quiet = false;
     logFile.clear();
@@ -307,7 +291,7 @@ SlotChoice FirstFreeSlot(const std::wstring& sVersion) {
         const std::wstring sGelesen = basRegistry::fnc_Reg_String_Lesen(
             platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path", &found);
         if (IsFree(sGelesen, found))
-            return {lLocation, false, found == basRegistry::Found::NoKey};
+            return {lLocation, false};
     }
     return {};
 }
@@ -320,12 +304,12 @@ SlotChoice ChooseSlot(const std::wstring& sVersion, const std::wstring& sPfad) {
             platform::kHkeyCurrentUser, LocationKey(lLocation, sVersion), L"Path", &found);
         if (stored.empty()) {
             if (choice.lLocation == kKeineFreieLocation && IsFree(stored, found))
-                choice = {lLocation, false, found == basRegistry::Found::NoKey};
+                choice = {lLocation, false};
             continue;
         }
         AppendBackslash(stored);
         if (platform::EqualIgnoringCase(stored, sPfad))
-            return {lLocation, true, false};
+            return {lLocation, true};
     }
     return choice;
 }
@@ -385,6 +369,8 @@ bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std:
         allowNetworkLocations = true;
     else if (sKlein == L"once")
         registerOnce = true;
+    else if (sKlein == L"remove")
+        removeTrust = true;
     else if (sKlein == L"quiet")
         quiet = true;
     else if (sKlein == L"?" || sKlein == L"help")
@@ -428,6 +414,10 @@ bool IsDriveRoot(const std::wstring& sPfad) {
 
 std::wstring LocationKey(std::int32_t lLocation, const std::wstring& sVersion) {
     return TrustedLocationsKey(sVersion) + L"Location" + std::to_wstring(lLocation) + L"\\";
+}
+
+std::wstring OwnDescription() {
+    return L"Set by " + platform::ProgramFileName();
 }
 
 std::wstring DateText(const platform::LocalTime& zeit, const std::wstring& sZeitTrenner) {

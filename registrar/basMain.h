@@ -18,6 +18,7 @@ extern bool bMeldung;  // the success message is shown
 extern std::vector<std::wstring> officeVersionsNamed;  // /office values, quotes removed
 extern bool allowNetworkLocations;                     // /network
 extern bool registerOnce;                              // /once
+extern bool removeTrust;                               // /remove
 extern bool showUsage;                                 // /? or /help
 extern bool quiet;                                     // /quiet: no box of any kind
 extern std::wstring logFile;                           // /log: as given, quotes removed
@@ -37,6 +38,9 @@ enum ExitCode : int {
     kIgnoredByPolicy = 4,  // written, but policy lets Access trust only locations set by policy
 };
 
+// Serialises the search and the writes among the current user's registrars, so that two of them
+// started together never pick the same slot, nor remove one that the other is writing.
+inline constexpr wchar_t kSperre[] = L"Vintrel.TrustedLocations";
 // How long a registrar waits for another one that holds the lock.
 inline constexpr std::uint32_t kLockWaitMs = 30000;
 
@@ -51,7 +55,6 @@ std::int32_t fnc_Freie_Location_Suchen(const std::wstring& sVersion = officeVers
 struct SlotChoice {
     std::int32_t lLocation = kKeineFreieLocation;
     bool alreadyRegistered = false;
-    bool keyMissing = false;  // the free slot's key does not exist yet
 };
 // The first free slot as fnc_Freie_Location_Suchen finds it, and whether its key exists.
 SlotChoice FirstFreeSlot(const std::wstring& sVersion);
@@ -73,6 +76,9 @@ bool IsDriveRoot(const std::wstring& sPfad);
 // The key of slot n below HKEY_CURRENT_USER, ending in a backslash.
 std::wstring LocationKey(std::int32_t lLocation,
                          const std::wstring& sVersion = officeVersions::kStandard);
+
+// The "Description" this program writes: "Set by " and its file name without extension.
+std::wstring OwnDescription();
 
 // "dd.mm.yyyy hh:mm" with the user's time separator in place of the colon.
 std::wstring DateText(const platform::LocalTime& zeit, const std::wstring& sZeitTrenner);

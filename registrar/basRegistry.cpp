@@ -231,21 +231,89 @@ std::optional<std::uint32_t> ReadNumber(std::uint32_t lRoot, const std::wstring&
     return lZahl;
 }
 
-void DeleteValue(std::uint32_t lRoot, const std::wstring& sSchluessel,
-                 const std::wstring& sWertName) {
-    Trapped(L"DeleteValue", [&] {
-        platform::RegKey hSchluessel;
-        if (platform::OpenRegKey(lRoot, sSchluessel, hSchluessel) == platform::kErrorSuccess)
-            platform::DeleteRegValue(hSchluessel, sWertName);
-    });
+std::wstring FailureText(const WriteFailure& failure) {
+    return L"error " + std::to_wstring(failure.number) + L" (" + failure.description + L")";
 }
 
-void DeleteKey(std::uint32_t lRoot, const std::wstring& sSchluessel) {
+std::optional<WriteFailure> KeyExists(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                      bool& exists) {
+    std::optional<WriteFailure> fehlschlag;
+    exists = false;
+    const auto fehler = Trapped(L"KeyExists", [&] {
+        platform::RegKey hSchluessel;
+        const long lGeoeffnet = platform::OpenRegKey(lRoot, sSchluessel, hSchluessel);
+        exists = lGeoeffnet == platform::kErrorSuccess;
+        if (!exists && lGeoeffnet != platform::kErrorFileNotFound)
+            fehlschlag = WindowsFailure(lGeoeffnet);
+    });
+    return fehler ? fehler : fehlschlag;
+}
+
+std::optional<WriteFailure> ReadStored(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                       const std::wstring& sWertName,
+                                       std::optional<StoredValue>& stored) {
+    std::optional<WriteFailure> fehlschlag;
+    stored.reset();
+    const auto fehler = Trapped(L"ReadStored", [&] {
+        platform::RegKey hSchluessel;
+        const long lGeoeffnet = platform::OpenRegKey(lRoot, sSchluessel, hSchluessel);
+        if (lGeoeffnet != platform::kErrorSuccess) {
+            if (lGeoeffnet != platform::kErrorFileNotFound)
+                fehlschlag = WindowsFailure(lGeoeffnet);
+            return;
+        }
+        StoredValue wert;
+        std::uint32_t lGroesse = 0;
+        long lAbfrage =
+            platform::QueryRegValue(hSchluessel, sWertName, &wert.type, nullptr, &lGroesse);
+        if (lAbfrage == platform::kErrorSuccess) {
+            wert.data.assign(lGroesse, 0);
+            lAbfrage = platform::QueryRegValue(hSchluessel, sWertName, &wert.type, wert.data.data(),
+                                               &lGroesse);
+            wert.data.resize(std::min<std::size_t>(lGroesse, wert.data.size()));
+        }
+        if (lAbfrage == platform::kErrorSuccess)
+            stored = std::move(wert);
+        else if (lAbfrage != platform::kErrorFileNotFound)
+            fehlschlag = WindowsFailure(lAbfrage);
+    });
+    return fehler ? fehler : fehlschlag;
+}
+
+std::optional<WriteFailure> WriteStored(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                        const std::wstring& sWertName, const StoredValue& stored) {
+    return WriteValue(L"WriteStored", lRoot, sSchluessel, sWertName, stored.type, stored.data);
+}
+
+std::optional<WriteFailure> DeleteValue(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                        const std::wstring& sWertName) {
+    long lErgebnis = platform::kErrorSuccess;
+    const auto fehler = Trapped(L"DeleteValue", [&] {
+        platform::RegKey hSchluessel;
+        lErgebnis = platform::OpenRegKey(lRoot, sSchluessel, hSchluessel);
+        if (lErgebnis == platform::kErrorSuccess)
+            lErgebnis = platform::DeleteRegValue(hSchluessel, sWertName);
+    });
+    if (fehler)
+        return fehler;
+    if (lErgebnis == platform::kErrorSuccess || lErgebnis == platform::kErrorFileNotFound)
+        return std::nullopt;
+    return WindowsFailure(lErgebnis);
+}
+
+std::optional<WriteFailure> DeleteKey(std::uint32_t lRoot, const std::wstring& sSchluessel) {
     // Without the trailing backslash that the slots' key paths carry.
     std::wstring sPfad = sSchluessel;
     while (!sPfad.empty() && sPfad.back() == L'\\')
         sPfad.pop_back();
-    Trapped(L"DeleteKey", [&] { platform::DeleteRegKey(lRoot, sPfad); });
+    long lErgebnis = platform::kErrorSuccess;
+    const auto fehler =
+        Trapped(L"DeleteKey", [&] { lErgebnis = platform::DeleteRegKey(lRoot, sPfad); });
+    if (fehler)
+        return fehler;
+    if (lErgebnis == platform::kErrorSuccess || lErgebnis == platform::kErrorFileNotFound)
+        return std::nullopt;
+    return WindowsFailure(lErgebnis);
 }
 
 void HoldErrorBoxes() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform.h"
 
@@ -24,6 +25,8 @@ std::wstring fnc_Reg_String_Lesen(const std::uint32_t& lRoot, const std::wstring
 // Why a write failed: Windows' error code and message, or the run-time error that the helper's
 // error box showed.
 using WriteFailure = platform::RuntimeError;
+// "error 5 (Access is denied.)", as the log gives a failure.
+std::wstring FailureText(const WriteFailure& failure);
 
 // Stores lZahl as a REG_DWORD, creating the key when it is missing; nullopt when it was stored.
 std::optional<WriteFailure> fnc_Reg_Num_Schreiben(const std::uint32_t& lRoot,
@@ -41,10 +44,27 @@ std::optional<WriteFailure> fnc_Reg_String_Schreiben(const std::uint32_t& lRoot,
 std::optional<std::uint32_t> ReadNumber(std::uint32_t lRoot, const std::wstring& sSchluessel,
                                         const std::wstring& sWertName);
 
-// For taking back what a failed registration wrote; what cannot be deleted stays.
-void DeleteValue(std::uint32_t lRoot, const std::wstring& sSchluessel,
-                 const std::wstring& sWertName);
-void DeleteKey(std::uint32_t lRoot, const std::wstring& sSchluessel);
+// A value exactly as stored: its type and bytes.
+struct StoredValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// Whether the key exists; a failure when that cannot be told (the open failed for another reason).
+std::optional<WriteFailure> KeyExists(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                      bool& exists);
+// What the value holds, in stored: nullopt when its key or the value is missing.
+std::optional<WriteFailure> ReadStored(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                       const std::wstring& sWertName,
+                                       std::optional<StoredValue>& stored);
+// Stores the value with exactly this type and these bytes, creating the key when it is missing.
+std::optional<WriteFailure> WriteStored(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                        const std::wstring& sWertName, const StoredValue& stored);
+
+// A value or key that is missing already counts as deleted; a key with sub-keys stays (failure).
+std::optional<WriteFailure> DeleteValue(std::uint32_t lRoot, const std::wstring& sSchluessel,
+                                        const std::wstring& sWertName);
+std::optional<WriteFailure> DeleteKey(std::uint32_t lRoot, const std::wstring& sSchluessel);
 
 // While held, the helpers' error boxes wait instead of being shown, so that no box stands open
 // while a lock is held; ShowHeldErrorBoxes shows them in the order they arose and ends the hold.

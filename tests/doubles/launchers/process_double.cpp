@@ -2,8 +2,6 @@
 
 #include <platform.h>
 
-#include <cwctype>
-
 #include "journal.h"
 
 namespace doubles {
@@ -15,6 +13,14 @@ LauncherProcess& Process() {
 
 void ResetProcess() {
     Process() = LauncherProcess();
+}
+
+ProcessFacts& CurrentProcess() {
+    return Process();
+}
+
+void JournalBox(const ShownBox& box) {
+    Record({L"MsgBox", L"", {box.text}});
 }
 
 }  // namespace doubles
@@ -35,13 +41,6 @@ std::wstring LocalAppDataFolder() {
     return Process().localAppData;
 }
 
-int MsgBox(const std::wstring& text, std::uint32_t style,
-           const std::optional<std::wstring>& title) {
-    doubles::Record({L"MsgBox", L"", {text}});
-    Process().boxes.push_back({text, style, title, Process().locksHeld});
-    return 1;
-}
-
 LockObject::~LockObject() = default;
 
 std::uintptr_t* LockObject::put() {
@@ -60,21 +59,6 @@ UserLock::UserLock(const std::wstring& name, std::uint32_t /*timeoutMs*/) {
 UserLock::~UserLock() {
     if (held())
         --Process().locksHeld;
-}
-
-// The paths the tests give are full already.
-std::optional<std::wstring> FullPathName(const std::wstring& path) {
-    return path;
-}
-
-bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 }  // namespace platform

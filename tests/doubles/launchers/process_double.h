@@ -3,28 +3,19 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
+
+#include "common/process_double.h"
 
 namespace doubles {
 
-struct ShownBox {
-    std::wstring text;
-    std::uint32_t style;
-    std::optional<std::wstring> title;
-    int locksHeld;  // user locks this process held while the box was up
-};
-
-struct LauncherProcess {
+struct LauncherProcess : ProcessFacts {
     std::wstring commandLine = L"C:\\App\\Renvale.exe";
     std::uint16_t uiLanguage = 0x0409;  // English (United States)
     std::wstring localAppData = L"C:\\Users\\anna\\AppData\\Local";
-    std::vector<ShownBox> boxes;
     // Another start of the user holds the lock for this many attempts to take it.
     int lockHeldElsewhereFor = 0;
     int lockAttempts = 0;
-    int locksHeld = 0;
 };
 
 LauncherProcess& Process();

@@ -1,15 +1,20 @@
 #include "registrar_world.h"
 
+namespace doubles {
+
+ProcessFacts& CurrentProcess() {
+    return World();
+}
+
+void JournalBox(const ShownBox& box) {
+    World().journal.push_back(L"MsgBox " + std::to_wstring(box.style));
+}
+
+}  // namespace doubles
+
 namespace platform {
 
 using doubles::World;
-
-int MsgBox(const std::wstring& text, std::uint32_t style,
-           const std::optional<std::wstring>& title) {
-    World().journal.push_back(L"MsgBox " + std::to_wstring(style));
-    World().boxes.push_back({text, style, title});
-    return 1;
-}
 
 LocalTime Now() {
     return World().now;
@@ -103,22 +108,13 @@ bool WaitForLockObject(const LockObject& lock, std::uint32_t timeoutMs) {
                               std::to_wstring(timeoutMs));
     if (!World().lockAvailable || StateOf(lock).heldByOther)
         return false;
-    World().lockHeld = true;
+    ++World().locksHeld;
     return true;
 }
 
 void ReleaseLockObject(const LockObject&) {
     World().journal.push_back(L"unlock");
-    World().lockHeld = false;
-}
-
-std::optional<std::wstring> FullPathName(const std::wstring& path) {
-    const auto full = World().fullPaths.find(path);
-    return full == World().fullPaths.end() ? path : full->second;
-}
-
-bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    return !doubles::NoCaseLess{}(a, b) && !doubles::NoCaseLess{}(b, a);
+    --World().locksHeld;
 }
 
 }  // namespace platform

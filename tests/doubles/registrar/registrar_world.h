@@ -1,7 +1,7 @@
 // The world as the registrar sees it through platform.h, kept in memory for the native tests: an
-// HKEY_CURRENT_USER that records every call, message boxes that are recorded instead of shown,
-// and settable process facts. Faults can be injected (a function that cannot be bound, a key that
-// may not be created, a failing query).
+// HKEY_CURRENT_USER that records every call, and the process facts only the registrar asks for.
+// Faults can be injected (a function that cannot be bound, a key that may not be created, a
+// failing query).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/process_double.h"
 #include "platform.h"
 
 namespace doubles {
@@ -38,21 +39,12 @@ struct LockObjectState {
     bool heldByOther = false;
 };
 
-struct ShownBox {
-    std::wstring text;
-    std::uint32_t style = 0;
-    std::optional<std::wstring> title;  // nullopt: the application title is shown
-};
-
-struct RegistrarWorld {
+struct RegistrarWorld : ProcessFacts {
     std::wstring commandLineArgs;
     std::wstring appPath = L"D:\\Tools";
     std::wstring programFileName = L"Vintrel";
     platform::LocalTime now{2026, 12, 6, 21, 7};
     std::wstring timeSeparator = L":";
-
-    // What GetFullPathNameW gives for a path, where it is not the path itself.
-    std::map<std::wstring, std::wstring> fullPaths;
 
     std::wstring userSid = L"S-1-5-21-7-7-7-1001";  // empty: the user's SID cannot be had
     // Lock objects that exist, by full name ("Global\Vintrel.TrustedLocations.S-1-5-21-...").
@@ -79,11 +71,9 @@ struct RegistrarWorld {
     // "RegSetValueExW Date type 1 size 34", "RegCloseKey", "create lock Global\...",
     // "open lock to wait Global\...", "lock Global\... 30000", "unlock", "MsgBox 64".
     std::vector<std::wstring> journal;
-    std::vector<ShownBox> boxes;
     std::map<std::uintptr_t, std::wstring> openKeys;   // handle -> key path
     std::map<std::uintptr_t, std::wstring> openLocks;  // handle -> lock object name
     int queries = 0;
-    bool lockHeld = false;
 };
 
 inline const std::wstring kClassesRoot = L"HKEY_CLASSES_ROOT\\";

@@ -65,7 +65,52 @@ TEST_P(SwitchTable, GivesTheSettings) {
                             : L" added to the trusted locations.";
         EXPECT_EQ(doubles::World().boxes[0].text, L"\"" + expected.folder + L"\"" + ending);
     }
+
+    // The same command line with /remove finds the folder as it was written, and takes it out.
+    doubles::World().commandLineArgs = std::wstring(expected.commandLine) + L" /remove";
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+    EXPECT_FALSE(doubles::KeyExists(kSlot0));
 }
+
+// A folder added one way and removed another: letter case, a trailing backslash and quotes do not
+// matter; any other difference names another folder, whose entry stays.
+struct Removal {
+    const wchar_t* added;
+    const wchar_t* removing;
+    bool removed;
+};
+
+void PrintTo(const Removal& row, std::ostream* out) {
+    for (const wchar_t* c = row.removing; *c; ++c)
+        *out << static_cast<char>(*c);
+}
+
+class RemovalSpellings : public ::testing::TestWithParam<Removal> {};
+
+TEST_P(RemovalSpellings, MatchTheFolderAsItWasWritten) {
+    doubles::World().commandLineArgs = std::wstring(GetParam().added) + L" /s";
+    basMain::Main();
+    ASSERT_TRUE(doubles::KeyExists(kSlot0));
+    doubles::World().commandLineArgs = std::wstring(GetParam().removing) + L" /s /remove";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+    EXPECT_NE(doubles::KeyExists(kSlot0), GetParam().removed);
+}
+
+const Removal kRemovals[] = {
+    {L"", L"/path D:\\Tools", true},
+    {L"/path D:\\Data", L"/path \"d:\\DATA\\\"", true},
+    {L"/path \"D:\\My Data\\\"", L"/path D:\\my data", true},
+    {L"/path D:\\Data", L"", false},
+    {L"/path D:\\Data", L"/path D:\\Dat", false},
+    {L"/path D:\\Data", L"/path D:\\Data\\Sub", false},
+    {L"/path D:\\Data\\Sub", L"/path D:\\Data", false},
+    {L"/path D:\\Data", L"/path D:\\Data.", false},
+    {L"/path D:\\Data", L"/path \\\\srv\\d\\Data", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, RemovalSpellings, ::testing::ValuesIn(kRemovals));
 
 // The program lies in D:\Tools.
 const Settings kTable[] = {

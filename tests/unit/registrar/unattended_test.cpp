@@ -102,6 +102,26 @@ TEST(Log, AFailedWriteNamesTheValueAndWindowsError) {
                             "taken back"));
 }
 
+// A slot key that cannot be deleted again is named as such, never as taken back; the rest goes.
+TEST(Log, ARollbackStepThatFailsIsLoggedAsNotTakenBack) {
+    doubles::SetString(Slot(0), L"Path", L"C:\\Other\\");
+    World().deniedValues.insert(L"AllowSubfolders");
+    World().unbindable.insert("RegDeleteKeyW");
+    World().commandLineArgs = L"/s /log vintrel.log";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistryError);
+
+    EXPECT_THAT(
+        Details("write"),
+        ElementsAre("12.0 AllowSubfolders: error 5 (Access is denied.); what this run "
+                    "wrote could not all be taken back",
+                    "not taken back: Software\\Microsoft\\Office\\12.0\\Access\\Security\\Trusted "
+                    "Locations\\Location1: error 453 (DLL-Einsprungpunkt RegDeleteKeyW "
+                    "in advapi32.dll "
+                    "nicht gefunden)"));
+    EXPECT_FALSE(doubles::GetValue(Slot(1), L"Path")) << "the values went all the same";
+}
+
 TEST(Log, WithoutLogNothingIsWrittenAnywhere) {
     World().commandLineArgs = L"/s";
 
@@ -169,6 +189,10 @@ void DeniedPath() {
 void LockHeld() {
     World().lockAvailable = false;
 }
+void OwnEntryInSlot1() {
+    doubles::SetString(Slot(1), L"Path", L"D:\\Tools\\");
+    doubles::SetString(Slot(1), L"Description", L"Set by Vintrel");
+}
 
 const BoxedRun kBoxedRuns[] = {
     {"Refusal",
@@ -204,6 +228,43 @@ const BoxedRun kBoxedRuns[] = {
      {"not shown (/quiet): Vintrel: Another Vintrel run does not respond. The folder was not "
       "added."}},
 };
+
+// With /remove: slots found, what went, and the box; /network is ignored and says so.
+const BoxedRun kRemovals[] = {
+    {"Removed",
+     OwnEntryInSlot1,
+     L"/remove /network",
+     {"12.0: Location1"},
+     {"not shown (/quiet): Vintrel: \"D:\\Tools\\\" wurde aus den Vertrauenswürdigen "
+      "Speicherorten entfernt."}},
+    {"NotRegistered",
+     Nothing,
+     L"/remove /langen /office 12.0 /office 16.0",
+     {"12.0: none holds the folder", "16.0: none holds the folder"},
+     {"not shown (/quiet): Vintrel: \"D:\\Tools\\\" was not a trusted location."}},
+    {"LockNotHad",
+     LockHeld,
+     L"/remove /langen /s",
+     {},
+     {"not shown (/quiet): Vintrel: Another Vintrel run does not respond. The folder was not "
+      "removed."}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Removals, Quiet, ::testing::ValuesIn(kRemovals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Log, ARemovalTellsWhatWentAndThatNetworkLocationsWereLeftAlone) {
+    OwnEntryInSlot1();
+    doubles::SetString(Slot(3), L"Path", L"D:\\Tools\\");
+    World().commandLineArgs = L"/s /remove /network /log vintrel.log";
+
+    EXPECT_EQ(basMain::Main(), basMain::kRegistered);
+
+    EXPECT_THAT(
+        Details("network"),
+        ElementsAre("/network ignored with /remove; AllowNetworkLocations is left as it is"));
+    EXPECT_THAT(Details("write"), ElementsAre("12.0: Location1 removed"));
+}
 
 INSTANTIATE_TEST_SUITE_P(Runs, Quiet, ::testing::ValuesIn(kBoxedRuns),
                          [](const auto& info) { return std::string(info.param.name); });

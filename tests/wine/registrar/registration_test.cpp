@@ -154,7 +154,43 @@ TEST_F(FailedWrite, OfOneVersionTakesBackTheSlotOfAnother) {
                       harness::WindowsMessage(ERROR_CHILD_MUST_BE_VOLATILE),
                   BoxIcon::Error);
     EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(0)));
-    EXPECT_TRUE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations));
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, kTrustedLocations)) << "made by this run";
+}
+
+// A rollback puts back exactly what was there: 12.0 had network locations forbidden (0) and a
+// reused slot with its own values, 14.0 had nothing at all; 16.0 fails after both were written.
+TEST_F(FailedWrite, PutsBackEveryValueAsItWasAndLogsItTakenBack) {
+    const auto slot = LocationKey(0);
+    const std::pair<const wchar_t*, harness::RegValue> before[] = {
+        {L"Path", {REG_SZ, harness::StringBytes(L"")}},
+        {L"Date", {REG_SZ, harness::StringBytes(L"01.01.2000 00:00")}},
+        {L"Description", {REG_EXPAND_SZ, harness::StringBytes(L"old %X%")}},
+        {L"AllowSubfolders", {REG_DWORD, harness::DwordBytes(0)}}};
+    for (const auto& [name, value] : before)
+        ASSERT_TRUE(harness::WriteValue(HKEY_CURRENT_USER, slot, name, value.type, value.data));
+    ASSERT_TRUE(harness::WriteValue(HKEY_CURRENT_USER, kTrustedLocations, L"AllowNetworkLocations",
+                                    REG_DWORD, harness::DwordBytes(0)));
+    MakeVolatile(TrustedLocationsOf(L"16.0"));
+
+    RunVintrel(L"/quiet /network /office 12.0 /office 14.0 /office 16.0 /log rollback.log", 3);
+
+    for (const auto& [name, value] : before) {
+        SCOPED_TRACE(harness::Narrow(name));
+        const auto now =
+            harness::ReadValue(HKEY_CURRENT_USER, slot, name).value_or(harness::RegValue{});
+        EXPECT_EQ(now.type, value.type);
+        EXPECT_EQ(now.data, value.data) << harness::Narrow(harness::TextOf(now.data));
+    }
+    EXPECT_EQ(SlotValueNames(0).size(), 4u);
+    const auto network =
+        harness::ReadValue(HKEY_CURRENT_USER, kTrustedLocations, L"AllowNetworkLocations");
+    EXPECT_EQ(network.value_or(harness::RegValue{}).data, harness::DwordBytes(0));
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\14.0"));
+    const auto bytes = harness::ReadFileBytes(folder_ + L"\\rollback.log");
+    ASSERT_TRUE(bytes);
+    const std::string text(bytes->begin(), bytes->end());
+    EXPECT_NE(text.find("16.0 Date: error 1021 "), std::string::npos) << text;
+    EXPECT_NE(text.find("what this run wrote is taken back\r\n"), std::string::npos) << text;
 }
 
 }  // namespace

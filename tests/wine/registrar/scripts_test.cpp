@@ -89,6 +89,27 @@ TEST_F(ForScripts, OnceRegistersAFolderOnlyOnce) {
     ExpectOnlyBox(again, SuccessEnglish(L"d:\\ORVANTIS\\"), BoxIcon::Information);
 }
 
+// Taking trust back: /remove finds this program's entry however the folder was spelled when it was
+// added, leaves another program's entry of the same folder and the network setting alone, and a
+// second run that finds nothing says so; both end with 0, as a logon script needs.
+TEST_F(ForScripts, RemoveTakesBackOnlyItsOwnEntryAndSaysSoAgain) {
+    RunVintrel(L"/s /network /path " + harness::Quoted(folder_ + L"\\"));
+    const auto other = harness::CopyProgram(L"Vintrel.exe", folder_, L"Other.exe");
+    EXPECT_EQ(harness::Run(other, L"/s").exitCode, 0u);
+
+    const auto removed = RunVintrel(L"/remove");
+    const auto again = RunVintrel(L"/remove /langen /network");
+
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, LocationKey(0)));
+    ExpectRegistered(1, folder_ + L"\\", true, L"Other");
+    EXPECT_TRUE(NetworkAllowed(L"12.0"));
+    ExpectOnlyBox(
+        removed, L"\"" + folder_ + L"\\\" wurde aus den Vertrauenswürdigen Speicherorten entfernt.",
+        BoxIcon::Information);
+    ExpectOnlyBox(again, L"\"" + folder_ + L"\\\" was not a trusted location.",
+                  BoxIcon::Information);
+}
+
 TEST_F(ForScripts, UsageBoxListsTheSwitchesAndWritesNothing) {
     const auto result = RunVintrel(L"/s /langen /path C: /?");
 
