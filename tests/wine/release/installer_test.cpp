@@ -1,12 +1,17 @@
 // What the Windows Installer package does on a computer, under Wine's own msiexec: an install with
-// its properties, an upgrade in place, the refusal of an older release, and the removal.
+// its properties, a maintenance run that changes one, an upgrade in place, the refusal of an older
+// release, and the removal.
 #include <gtest/gtest.h>
 
 #include "launcher_scenario.h"
 #include "release_files.h"
 // After <windows.h>, which the harness brings.
 #include <msi.h>
+#include <shellapi.h>
 #include <shlobj.h>
+
+#include <algorithm>
+#include <optional>
 
 namespace release {
 namespace {
@@ -18,6 +23,10 @@ const std::wstring kOffice = L"Software\\Microsoft\\Office";
 const std::wstring kTrustedSlot0 =
     kOffice + L"\\16.0\\Access\\Security\\Trusted Locations\\Location0";
 const std::wstring kUsersCopy = L"%LOCALAPPDATA%\\Orvantis";
+const std::wstring kEventSourceKey =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Orvantis";
+// How the README changes a kept property on an installed release.
+const std::wstring kMaintenanceRun = L" REINSTALL=ALL REINSTALLMODE=omus";
 const std::wstring kDowngradeMessage =
     L"A newer release of Orvantis is already installed on this computer. Remove it first to "
     L"install this older one.";
@@ -47,6 +56,46 @@ void ExpectFilesOf(const std::wstring& part, const std::wstring& folder) {
         EXPECT_TRUE(installed == ReadFileBytes(ReleaseFolder(part) + L"\\" + file))
             << Narrow(file) << " differs from " << Narrow(part);
     }
+}
+
+// The words a program reads from these arguments, by the rules of CommandLineToArgvW.
+std::vector<std::wstring> WordsOf(const std::wstring& arguments) {
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW((L"program " + arguments).c_str(), &count);
+    std::vector<std::wstring> result(words + std::min(count, 1), words + count);
+    LocalFree(words);
+    return result;
+}
+
+// A value of an installed product's entry in Add/Remove Programs.
+std::optional<RegValue> ArpValue(const std::wstring& product, const std::wstring& name) {
+    return ReadValue(HKEY_LOCAL_MACHINE,
+                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product, name);
+}
+std::wstring ArpText(const std::wstring& product, const std::wstring& name) {
+    const auto value = ArpValue(product, name);
+    return value ? TextOf(value->data) : L"(none)";
+}
+
+// What the package registers beside its files, whatever its properties: its entry in Add/Remove
+// Programs and the Event Log source, both pointing into the install folder.
+void ExpectRegisteredFrom(const std::wstring& folder) {
+    const std::vector<std::wstring> products = InstalledOrvantis();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(ArpText(products[0], L"HelpLink"), folder + L"\\README.txt");
+    EXPECT_EQ(WithoutTrailingBackslash(ArpText(products[0], L"InstallLocation")), folder);
+    EXPECT_EQ(ArpText(products[0], L"Publisher"), L"Orvantis");
+    const auto noModify = ArpValue(products[0], L"NoModify");
+    EXPECT_TRUE(noModify && noModify->data == DwordBytes(1));
+
+    const auto messages = ReadValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile");
+    ASSERT_TRUE(messages) << "no Event Log source";
+    EXPECT_TRUE(messages->type == REG_EXPAND_SZ || messages->type == REG_SZ);
+    EXPECT_EQ(Expanded(TextOf(messages->data)), folder + L"\\Renvale.exe");
+    const auto types = ReadValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"TypesSupported");
+    ASSERT_TRUE(types);
+    EXPECT_EQ(types->type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_TRUE(types->data == DwordBytes(7));
 }
 
 Shortcut ReadStartMenuShortcut() {
@@ -81,6 +130,7 @@ class Package : public testing::Test {
         folder_ = MakeTestFolder(CurrentTestName() + L"\\Orvantis Programme");
     }
     void TearDown() override {
+        EndAllStandIns();
         RemoveAllOrvantis();
         DeleteTree(HKEY_CLASSES_ROOT, kCurVer);
         DeleteTree(HKEY_CURRENT_USER, kOffice);
@@ -100,23 +150,52 @@ enum class Trusted { Nobody, UsersCopy, InstallFolder };
 
 struct InstallCase {
     const char* name;
-    bool givesFolder;         // INSTALLFOLDER on the command line
-    std::wstring properties;  // the other properties
-    std::wstring arguments;   // of the shortcut
-    Trusted trusted;          // what the logon run registers
+    bool givesFolder;                       // INSTALLFOLDER on the command line
+    std::wstring properties;                // the other properties
+    std::optional<std::wstring> arguments;  // of the shortcut; none: no shortcut
+    std::vector<std::wstring> words;        // the launcher reads from them
+    Trusted trusted;                        // what the logon run registers
 };
 
 const InstallCase kInstallCases[] = {
-    {"MasterAndLog", true, LR"(MASTER="\\srv\orvantis" LOG="%LOCALAPPDATA%\Orvantis\start.log")",
-     LR"(/from "\\srv\orvantis" /log "%LOCALAPPDATA%\Orvantis\start.log")", Trusted::UsersCopy},
-    {"MasterAlone", true, LR"(MASTER="\\srv\orvantis")", LR"(/from "\\srv\orvantis")",
+    {"MasterAndLog",
+     true,
+     LR"(MASTER="\\srv\orvantis" LOG="%LOCALAPPDATA%\Orvantis\start.log")",
+     LR"(/from "\\srv\orvantis" /log "%LOCALAPPDATA%\Orvantis\start.log")",
+     {L"/from", LR"(\\srv\orvantis)", L"/log", LR"(%LOCALAPPDATA%\Orvantis\start.log)"},
      Trusted::UsersCopy},
-    {"MasterWithoutTrust", true, LR"(MASTER=\\srv\orvantis TRUST=0)", LR"(/from "\\srv\orvantis")",
+    {"MasterAlone",
+     true,
+     LR"(MASTER="\\srv\orvantis")",
+     LR"(/from "\\srv\orvantis")",
+     {L"/from", LR"(\\srv\orvantis)"},
+     Trusted::UsersCopy},
+    {"MasterWithoutTrust",
+     true,
+     LR"(MASTER=\\srv\orvantis TRUST=0)",
+     LR"(/from "\\srv\orvantis")",
+     {L"/from", LR"(\\srv\orvantis)"},
      Trusted::Nobody},
-    {"LogAlone", true, LR"(LOG="D:\Logs\%USERNAME%.log")", LR"(/log "D:\Logs\%USERNAME%.log")",
+    // Written as folder properties habitually are: the backslash before the closing quote would
+    // make the quote part of the folder and swallow /log.
+    {"MasterWithTrailingBackslash",
+     true,
+     LR"(MASTER="\\srv\orvantis\" LOG="%LOCALAPPDATA%\Orvantis\start.log")",
+     LR"(/from "\\srv\orvantis" /log "%LOCALAPPDATA%\Orvantis\start.log")",
+     {L"/from", LR"(\\srv\orvantis)", L"/log", LR"(%LOCALAPPDATA%\Orvantis\start.log)"},
+     Trusted::UsersCopy},
+    // A drive root keeps its backslash (D: alone is a current folder), doubled before the quote.
+    {"MasterOnADriveRootAndLogWithBackslashes",
+     true,
+     LR"(MASTER=D:\ LOG=D:\Logs\\ TRUST=0)",
+     LR"(/from "D:\\" /log "D:\Logs")",
+     {L"/from", LR"(D:\)", L"/log", LR"(D:\Logs)"},
      Trusted::Nobody},
-    {"TrustWithoutMaster", true, L"TRUST=1", L"", Trusted::InstallFolder},
-    {"NothingGiven", false, L"", L"", Trusted::Nobody},
+    // Without a master there is nothing a shortcut could open: Orvantis.mde is no file of the
+    // package.
+    {"LogAlone", true, LR"(LOG="D:\Logs\%USERNAME%.log")", std::nullopt, {}, Trusted::Nobody},
+    {"TrustWithoutMaster", true, L"TRUST=1", std::nullopt, {}, Trusted::InstallFolder},
+    {"NothingGiven", false, L"", std::nullopt, {}, Trusted::Nobody},
 };
 
 void PrintTo(const InstallCase& install, std::ostream* out) {
@@ -133,10 +212,18 @@ TEST_P(Installs, FilesShortcutAndLogonRunAsAsked) {
         0u);
 
     ExpectFilesOf(L"older", folder);
-    const Shortcut shortcut = ReadStartMenuShortcut();
-    EXPECT_EQ(shortcut.target, folder + L"\\Renvale.exe");
-    EXPECT_EQ(shortcut.arguments, install.arguments);
-    EXPECT_EQ(WithoutTrailingBackslash(shortcut.workingFolder), folder);
+    ExpectRegisteredFrom(folder);
+    if (install.arguments) {
+        const Shortcut shortcut = ReadStartMenuShortcut();
+        EXPECT_EQ(shortcut.target, folder + L"\\Renvale.exe");
+        EXPECT_EQ(shortcut.arguments, *install.arguments);
+        EXPECT_EQ(WordsOf(shortcut.arguments), install.words);
+        EXPECT_EQ(WithoutTrailingBackslash(shortcut.workingFolder), folder);
+        // The kept master is the one the shortcut gives, so a later run keeps it right.
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), install.words.at(1));
+    } else {
+        EXPECT_EQ(StartMenuShortcut(), L"");
+    }
 
     if (install.trusted == Trusted::Nobody) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
@@ -169,16 +256,58 @@ TEST_F(Package, ANewerReleaseReplacesTheOlderInPlaceKeepingTheSettingsNotGivenAg
     const std::vector<std::wstring> products = InstalledOrvantis();
     ASSERT_EQ(products.size(), 1u);
     EXPECT_NE(products[0], older[0]);
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + products[0],
-                   L"DisplayVersion"),
-              VersionOf(L"newer"));
+    EXPECT_EQ(ArpText(products[0], L"DisplayVersion"), VersionOf(L"newer"));
     ExpectFilesOf(L"newer", folder_);
     EXPECT_FALSE(PathExists(DefaultInstallFolder()));
     EXPECT_EQ(ReadStartMenuShortcut().arguments, LR"(/from "\\srv\orvantis" /log "E:\other.log")");
     std::wstring version = VersionOf(L"newer");
     std::replace(version.begin(), version.end(), L'.', L',');
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"Version"), version);
+}
+
+// A desk installed without a master gets one later by the README's maintenance run, written with
+// the habitual trailing backslash: the shortcut and the logon run appear, the shortcut's start
+// pulls the master into the user's copy and writes the log, and a second run moves the master.
+TEST_F(Package, AMaintenanceRunSetsTheMasterAndTheShortcutStartsAPullFromIt) {
+    ASSERT_EQ(Install(L"older", InFolder()), 0u);
+    EXPECT_EQ(StartMenuShortcut(), L"");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
+    const std::wstring master = MakeTestFolder(CurrentTestName() + L"\\Master Copy");
+    const std::vector<std::uint8_t> release = DatabaseBytes(4096, 5);
+    ASSERT_TRUE(PutFile(master + L"\\Orvantis.mde", release));
+    const std::wstring standIn = MakeTestFolder(CurrentTestName() + L"\\standin");
+    ASSERT_TRUE(SwitchStandInTo(standIn));
+    const std::wstring log = WorkDir() + L"\\" + CurrentTestName() + L"\\start.log";
+
+    ASSERT_EQ(Install(L"older", L"MASTER=" + Quoted(master + L"\\") + L" LOG=" + Quoted(log) +
+                                    kMaintenanceRun),
+              0u);
+
+    const Shortcut shortcut = ReadStartMenuShortcut();
+    EXPECT_EQ(shortcut.arguments, L"/from " + Quoted(master) + L" /log " + Quoted(log));
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), master);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"StubPath"),
+              Quoted(folder_ + L"\\Vintrel.exe") + L" /quiet /once /office auto /path " +
+                  Quoted(kUsersCopy));
+    Process start = Start(shortcut.target, shortcut.arguments, {}, shortcut.workingFolder);
+    const RunResult result = AnswerBoxesUntilExit(start);
+    EXPECT_EQ(result.exitCode, 0u);
+    for (const MessageBoxInfo& box : result.boxes)
+        ADD_FAILURE() << "the start showed a box: " << Narrow(box.text);
+    const std::wstring usersCopy = Expanded(kUsersCopy) + L"\\Orvantis.mde";
+    EXPECT_TRUE(ReadFileBytes(usersCopy) == release);
+    const std::vector<StandInCall> opens =
+        CallsTo(ReadStandInCalls(standIn), L"OpenCurrentDatabase");
+    ASSERT_FALSE(opens.empty());
+    EXPECT_EQ(opens.back().arguments, std::vector<std::wstring>{L"BSTR:" + usersCopy});
+    EXPECT_TRUE(PathExists(log));
+
+    const std::wstring moved = MakeTestFolder(CurrentTestName() + L"\\Moved");
+    ASSERT_EQ(Install(L"older", L"MASTER=" + Quoted(moved) + kMaintenanceRun), 0u);
+    EXPECT_EQ(ReadStartMenuShortcut().arguments,
+              L"/from " + Quoted(moved) + L" /log " + Quoted(log));
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), moved);
+    EXPECT_EQ(InstalledOrvantis().size(), 1u);
 }
 
 TEST_F(Package, ARepairRestoresAProgramInTheFolderGivenAtInstall) {
@@ -224,10 +353,7 @@ TEST_F(Package, AnOlderReleaseOverANewerIsRefusedWithAMessage) {
 
     const std::vector<std::wstring> products = InstalledOrvantis();
     ASSERT_EQ(products.size(), 1u);
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + products[0],
-                   L"DisplayVersion"),
-              VersionOf(L"newer"));
+    EXPECT_EQ(ArpText(products[0], L"DisplayVersion"), VersionOf(L"newer"));
     ExpectFilesOf(L"newer", folder_);
 }
 
@@ -251,6 +377,7 @@ TEST_F(Package, RemovalTakesItsOwnAndLeavesTheDatabaseTheUpdateAndTheUsersCopies
     EXPECT_EQ(StartMenuShortcut(), L"");
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
     EXPECT_TRUE(InstalledOrvantis().empty());
     // What the logon run gave the user stays: Access keeps opening the database.
     EXPECT_EQ(Text(HKEY_CURRENT_USER, kTrustedSlot0, L"Path"), Expanded(kUsersCopy) + L"\\");
