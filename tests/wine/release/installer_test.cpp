@@ -7,6 +7,8 @@
 #include "release_files.h"
 // After <windows.h>, which the harness brings.
 #include <msi.h>
+#include <msidefs.h>
+#include <msiquery.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -308,6 +310,46 @@ TEST_F(Package, AMaintenanceRunSetsTheMasterAndTheShortcutStartsAPullFromIt) {
               L"/from " + Quoted(moved) + L" /log " + Quoted(log));
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), moved);
     EXPECT_EQ(InstalledOrvantis().size(), 1u);
+}
+
+// What Windows enforces and Wine 8 does not (it passes every property to the install and evaluates
+// every condition again on a maintenance run), read from the package's own tables: the four
+// properties are secure, and the conditional components are transitive.
+TEST_F(Package, ThePropertiesAreSecureAndTheConditionsTransitive) {
+    MSIHANDLE database = 0;
+    ASSERT_EQ(MsiOpenDatabaseW(PackageOf(L"older").c_str(), MSIDBOPEN_READONLY, &database),
+              static_cast<UINT>(ERROR_SUCCESS));
+    // The first field of the first row, as text; empty when there is none.
+    const auto fetch = [database](const std::wstring& query) {
+        MSIHANDLE view = 0, record = 0;
+        std::wstring text(1024, L'\0');
+        DWORD length = 0;
+        if (MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
+            MsiViewExecute(view, 0) == ERROR_SUCCESS &&
+            MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+            length = static_cast<DWORD>(text.size());
+            MsiRecordGetStringW(record, 1, text.data(), &length);
+            MsiCloseHandle(record);
+        }
+        MsiCloseHandle(view);
+        text.resize(length);
+        return text;
+    };
+    const std::wstring secure =
+        L";" +
+        fetch(L"SELECT `Value` FROM `Property` WHERE `Property` = 'SecureCustomProperties'") + L";";
+    for (const wchar_t* property : {L"INSTALLFOLDER", L"MASTER", L"LOG", L"TRUST"})
+        EXPECT_NE(secure.find(L";" + std::wstring(property) + L";"), std::wstring::npos)
+            << Narrow(property) << " is not in " << Narrow(secure);
+    for (const wchar_t* component : {L"Shortcut", L"ActiveSetup"}) {
+        const std::wstring attributes =
+            fetch(L"SELECT `Attributes` FROM `Component` WHERE `Component` = '" +
+                  std::wstring(component) + L"'");
+        EXPECT_TRUE(!attributes.empty() &&
+                    (std::stoul(attributes) & msidbComponentAttributesTransitive))
+            << Narrow(component) << ": " << Narrow(attributes);
+    }
+    MsiCloseHandle(database);
 }
 
 TEST_F(Package, ARepairRestoresAProgramInTheFolderGivenAtInstall) {
