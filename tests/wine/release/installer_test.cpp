@@ -104,6 +104,8 @@ class Package : public testing::Test {
         folder_ = MakeTestFolder(CurrentTestName() + L"\\Orvantis Programme");
     }
     void TearDown() override {
+        if (drive_)
+            UnmapDrive(drive_);
         EndAllStandIns();
         RemoveAllOrvantis();
         DeleteTree(HKEY_CLASSES_ROOT, kCurVer);
@@ -118,6 +120,7 @@ class Package : public testing::Test {
 
     // An install folder with a blank in its name, without a trailing backslash.
     std::wstring folder_;
+    wchar_t drive_ = L'\0';  // mapped by a test, unmapped after it
 };
 
 enum class Trusted { Nobody, UsersCopy, InstallFolder };
@@ -216,42 +219,52 @@ TEST_F(Package, ANewerReleaseReplacesTheOlderInPlaceKeepingTheSettingsNotGivenAg
 }
 
 // A desk installed without a master gets one later by the README's maintenance run, written with
-// the habitual trailing backslash: the shortcut and the logon run appear, the shortcut's start
-// pulls the master into the user's copy and writes the log, and a second run moves the master.
+// the habitual trailing backslash: the shortcut and the logon run appear, and the shortcut's start
+// pulls the master into the user's copy and writes the log. A second run moves the master to the
+// root of a drive of its own, which the shortcut must still name as a folder.
 TEST_F(Package, AMaintenanceRunSetsTheMasterAndTheShortcutStartsAPullFromIt) {
     ASSERT_EQ(Install(L"older", InFolder()), 0u);
     EXPECT_EQ(StartMenuShortcut(), L"");
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
     const std::wstring master = MakeTestFolder(CurrentTestName() + L"\\Master Copy");
-    const std::vector<std::uint8_t> release = DatabaseBytes(4096, 5);
-    ASSERT_TRUE(PutFile(master + L"\\Orvantis.mde", release));
+    const std::wstring server = MakeTestFolder(CurrentTestName() + L"\\server");
+    const std::vector<std::uint8_t> release = DatabaseBytes(4096, 5), next = DatabaseBytes(4096, 6);
+    ASSERT_TRUE(PutFile(master + L"\\Orvantis.mde", release) &&
+                PutFile(server + L"\\Orvantis.mde", next));
     const std::wstring standIn = MakeTestFolder(CurrentTestName() + L"\\standin");
     ASSERT_TRUE(SwitchStandInTo(standIn));
     const std::wstring log = WorkDir() + L"\\" + CurrentTestName() + L"\\start.log";
+    const std::wstring usersCopy = Expanded(kUsersCopy) + L"\\Orvantis.mde";
+    const auto startThroughTheShortcut = [] {
+        const Shortcut shortcut = ReadStartMenuShortcut();
+        Process start = Start(shortcut.target, shortcut.arguments, {}, shortcut.workingFolder);
+        return AnswerBoxesUntilExit(start).exitCode;
+    };
 
     ASSERT_EQ(Install(L"older", L"MASTER=" + Quoted(master + L"\\") + L" LOG=" + Quoted(log) +
                                     kMaintenanceRun),
               0u);
 
-    const Shortcut shortcut = ReadStartMenuShortcut();
-    EXPECT_EQ(shortcut.arguments, L"/from " + Quoted(master) + L" /log " + Quoted(log));
+    EXPECT_EQ(ReadStartMenuShortcut().arguments,
+              L"/from " + Quoted(master) + L" /log " + Quoted(log));
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), master);
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"StubPath"),
               Quoted(folder_ + L"\\Vintrel.exe") + L" /quiet /once /office auto /path " +
                   Quoted(kUsersCopy));
-    Process start = Start(shortcut.target, shortcut.arguments, {}, shortcut.workingFolder);
-    EXPECT_EQ(AnswerBoxesUntilExit(start).exitCode, 0u);
-    const std::wstring usersCopy = Expanded(kUsersCopy) + L"\\Orvantis.mde";
+    EXPECT_EQ(startThroughTheShortcut(), 0u);
     EXPECT_TRUE(ReadFileBytes(usersCopy) == release);
     const auto opens = CallsTo(ReadStandInCalls(standIn), L"OpenCurrentDatabase");
     EXPECT_TRUE(!opens.empty() && opens.back().arguments[0] == L"BSTR:" + usersCopy);
     EXPECT_TRUE(PathExists(log));
 
-    const std::wstring moved = MakeTestFolder(CurrentTestName() + L"\\Moved");
-    ASSERT_EQ(Install(L"older", L"MASTER=" + Quoted(moved) + kMaintenanceRun), 0u);
-    EXPECT_EQ(ReadStartMenuShortcut().arguments,
-              L"/from " + Quoted(moved) + L" /log " + Quoted(log));
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), moved);
+    drive_ = SpareDriveLetter();
+    ASSERT_TRUE(drive_ && MapDrive(drive_, server));
+    const std::wstring root = std::wstring(1, drive_) + L":\\";
+    ASSERT_EQ(Install(L"older", L"MASTER=" + root + kMaintenanceRun), 0u);
+    EXPECT_EQ(ReadStartMenuShortcut().arguments, L"/from \"" + root + L"\\\" /log " + Quoted(log));
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), root);
+    EXPECT_EQ(startThroughTheShortcut(), 0u);
+    EXPECT_TRUE(ReadFileBytes(usersCopy) == next);
 }
 
 TEST_F(Package, ARepairRestoresAProgramInTheFolderGivenAtInstall) {
