@@ -94,15 +94,28 @@ orvantis_make_msi() {
     # wixl 0.101 answers 0 also when it could not write the package.
     [ -s "$output" ] || { echo "wixl made no $output" >&2; return 1; }
     # Set in the tables afterwards, where wixl 0.101 falls short: the package code (it draws a
-    # random one), the condition of a component and the type of an expandable registry value
-    # (it reads neither).
+    # random one), a component's condition and its "transitive" attribute (64: the condition is
+    # evaluated again on a maintenance run; 4 marks a registry key path), the type of an inline
+    # JScript action (37), the secure properties (it knows only its own) and the type of an
+    # expandable registry value (it reads none of these).
     msibuild "$output" -s "Orvantis $version" Orvantis "Intel;1033" "$package_code" || return 1
-    msibuild "$output" -q "UPDATE \`Component\` SET \`Condition\` = 'TRUST = \"1\"' \
-        WHERE \`Component\` = 'ActiveSetup'" || return 1
+    local condition component attributes
+    for condition in 'ActiveSetup 68 TRUST = "1"' 'Shortcut 64 MASTER'; do
+        read -r component attributes condition <<<"$condition"
+        msibuild "$output" -q "UPDATE \`Component\` SET \`Condition\` = '$condition', \
+            \`Attributes\` = $attributes WHERE \`Component\` = '$component'" || return 1
+    done
+    msibuild "$output" -q "UPDATE \`CustomAction\` SET \`Type\` = 37, \`Source\` = '' \
+        WHERE \`Action\` = 'StripTrailingBackslashes'" || return 1
+    local secure
+    secure=$(msiinfo export "$output" Property | sed -n 's/^SecureCustomProperties\t\(.*\)\r$/\1/p')
+    msibuild "$output" -q "UPDATE \`Property\` SET \`Value\` = \
+        '${secure:+$secure;}INSTALLFOLDER;LOG;MASTER;TRUST' WHERE \`Property\` = 'SecureCustomProperties'" ||
+        return 1
     local table status=0
     table=$(mktemp -d) || return 1
     { msiinfo export "$output" Registry >"$table/Registry.idt" &&
-        sed -i 's/^\(ActiveSetupStubPath\t[^\t]*\t[^\t]*\t[^\t]*\t\)\([^#]\)/\1#%\2/' \
+        sed -i 's/^\(\(ActiveSetupStubPath\|EventMessageFile\)\t[^\t]*\t[^\t]*\t[^\t]*\t\)\([^#]\)/\1#%\3/' \
             "$table/Registry.idt" &&
         (cd "$table" && msibuild "$output" -i Registry.idt); } || status=$?
     rm -rf "$table"

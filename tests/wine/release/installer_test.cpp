@@ -1,5 +1,6 @@
 // What the Windows Installer package does on a computer, under Wine's own msiexec: an install with
-// its properties, an upgrade in place, the refusal of an older release, and the removal.
+// its properties, a maintenance run that changes one, an upgrade in place, the refusal of an older
+// release, and the removal.
 #include <gtest/gtest.h>
 
 #include "launcher_scenario.h"
@@ -18,6 +19,10 @@ const std::wstring kOffice = L"Software\\Microsoft\\Office";
 const std::wstring kTrustedSlot0 =
     kOffice + L"\\16.0\\Access\\Security\\Trusted Locations\\Location0";
 const std::wstring kUsersCopy = L"%LOCALAPPDATA%\\Orvantis";
+const std::wstring kEventSourceKey =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Orvantis";
+// How the README changes a kept property on an installed release.
+const std::wstring kMaintenanceRun = L" REINSTALL=ALL REINSTALLMODE=omus";
 const std::wstring kDowngradeMessage =
     L"A newer release of Orvantis is already installed on this computer. Remove it first to "
     L"install this older one.";
@@ -47,6 +52,24 @@ void ExpectFilesOf(const std::wstring& part, const std::wstring& folder) {
         EXPECT_TRUE(installed == ReadFileBytes(ReleaseFolder(part) + L"\\" + file))
             << Narrow(file) << " differs from " << Narrow(part);
     }
+}
+
+// What every install registers beside its files: its entry in Add/Remove Programs and the Event
+// Log source, both pointing into the install folder.
+void ExpectRegisteredFrom(const std::wstring& folder) {
+    const std::vector<std::wstring> products = InstalledOrvantis();
+    ASSERT_EQ(products.size(), 1u);
+    const std::wstring entry = kUninstallKey + L"\\" + products[0];
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, entry, L"HelpLink"), folder + L"\\README.txt");
+    EXPECT_EQ(WithoutTrailingBackslash(Text(HKEY_LOCAL_MACHINE, entry, L"InstallLocation")),
+              folder);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, entry, L"Publisher"), L"Orvantis");
+    const auto noModify = ReadValue(HKEY_LOCAL_MACHINE, entry, L"NoModify");
+    EXPECT_TRUE(noModify && noModify->data == DwordBytes(1));
+    EXPECT_EQ(Expanded(Text(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile")),
+              folder + L"\\Renvale.exe");
+    const auto types = ReadValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"TypesSupported");
+    EXPECT_TRUE(types && types->type == REG_DWORD && types->data == DwordBytes(7));
 }
 
 Shortcut ReadStartMenuShortcut() {
@@ -81,6 +104,9 @@ class Package : public testing::Test {
         folder_ = MakeTestFolder(CurrentTestName() + L"\\Orvantis Programme");
     }
     void TearDown() override {
+        if (drive_)
+            UnmapDrive(drive_);
+        EndAllStandIns();
         RemoveAllOrvantis();
         DeleteTree(HKEY_CLASSES_ROOT, kCurVer);
         DeleteTree(HKEY_CURRENT_USER, kOffice);
@@ -94,16 +120,17 @@ class Package : public testing::Test {
 
     // An install folder with a blank in its name, without a trailing backslash.
     std::wstring folder_;
+    wchar_t drive_ = L'\0';  // mapped by a test, unmapped after it
 };
 
 enum class Trusted { Nobody, UsersCopy, InstallFolder };
 
 struct InstallCase {
     const char* name;
-    bool givesFolder;         // INSTALLFOLDER on the command line
-    std::wstring properties;  // the other properties
-    std::wstring arguments;   // of the shortcut
-    Trusted trusted;          // what the logon run registers
+    bool givesFolder;                       // INSTALLFOLDER on the command line
+    std::wstring properties;                // the other properties
+    std::optional<std::wstring> arguments;  // of the shortcut; none: no shortcut
+    Trusted trusted;                        // what the logon run registers
 };
 
 const InstallCase kInstallCases[] = {
@@ -113,10 +140,17 @@ const InstallCase kInstallCases[] = {
      Trusted::UsersCopy},
     {"MasterWithoutTrust", true, LR"(MASTER=\\srv\orvantis TRUST=0)", LR"(/from "\\srv\orvantis")",
      Trusted::Nobody},
-    {"LogAlone", true, LR"(LOG="D:\Logs\%USERNAME%.log")", LR"(/log "D:\Logs\%USERNAME%.log")",
-     Trusted::Nobody},
-    {"TrustWithoutMaster", true, L"TRUST=1", L"", Trusted::InstallFolder},
-    {"NothingGiven", false, L"", L"", Trusted::Nobody},
+    // As folder properties are habitually written: the backslash before the closing quote would
+    // make the quote part of the folder and swallow /log.
+    {"MasterWithTrailingBackslash", true, LR"(MASTER="\\srv\orvantis\" LOG=D:\start.log)",
+     LR"(/from "\\srv\orvantis" /log "D:\start.log")", Trusted::UsersCopy},
+    // A drive root keeps its backslash (D: alone is a current folder), doubled before the quote.
+    {"MasterOnADriveRoot", true, LR"(MASTER=D:\ LOG=D:\Logs\\ TRUST=0)",
+     LR"(/from "D:\\" /log "D:\Logs")", Trusted::Nobody},
+    // No master, no shortcut: it would open an Orvantis.mde the package never installs.
+    {"LogAlone", true, LR"(LOG="D:\Logs\%USERNAME%.log")", std::nullopt, Trusted::Nobody},
+    {"TrustWithoutMaster", true, L"TRUST=1", std::nullopt, Trusted::InstallFolder},
+    {"NothingGiven", false, L"", std::nullopt, Trusted::Nobody},
 };
 
 void PrintTo(const InstallCase& install, std::ostream* out) {
@@ -133,10 +167,15 @@ TEST_P(Installs, FilesShortcutAndLogonRunAsAsked) {
         0u);
 
     ExpectFilesOf(L"older", folder);
-    const Shortcut shortcut = ReadStartMenuShortcut();
-    EXPECT_EQ(shortcut.target, folder + L"\\Renvale.exe");
-    EXPECT_EQ(shortcut.arguments, install.arguments);
-    EXPECT_EQ(WithoutTrailingBackslash(shortcut.workingFolder), folder);
+    ExpectRegisteredFrom(folder);
+    if (install.arguments) {
+        const Shortcut shortcut = ReadStartMenuShortcut();
+        EXPECT_EQ(shortcut.target, folder + L"\\Renvale.exe");
+        EXPECT_EQ(shortcut.arguments, *install.arguments);
+        EXPECT_EQ(WithoutTrailingBackslash(shortcut.workingFolder), folder);
+    } else {
+        EXPECT_EQ(StartMenuShortcut(), L"");
+    }
 
     if (install.trusted == Trusted::Nobody) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
@@ -169,9 +208,7 @@ TEST_F(Package, ANewerReleaseReplacesTheOlderInPlaceKeepingTheSettingsNotGivenAg
     const std::vector<std::wstring> products = InstalledOrvantis();
     ASSERT_EQ(products.size(), 1u);
     EXPECT_NE(products[0], older[0]);
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + products[0],
-                   L"DisplayVersion"),
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kUninstallKey + L"\\" + products[0], L"DisplayVersion"),
               VersionOf(L"newer"));
     ExpectFilesOf(L"newer", folder_);
     EXPECT_FALSE(PathExists(DefaultInstallFolder()));
@@ -179,6 +216,55 @@ TEST_F(Package, ANewerReleaseReplacesTheOlderInPlaceKeepingTheSettingsNotGivenAg
     std::wstring version = VersionOf(L"newer");
     std::replace(version.begin(), version.end(), L'.', L',');
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"Version"), version);
+}
+
+// A desk installed without a master gets one later by the README's maintenance run, written with
+// the habitual trailing backslash: the shortcut and the logon run appear, and the shortcut's start
+// pulls the master into the user's copy and writes the log. A second run moves the master to the
+// root of a drive of its own, which the shortcut must still name as a folder.
+TEST_F(Package, AMaintenanceRunSetsTheMasterAndTheShortcutStartsAPullFromIt) {
+    ASSERT_EQ(Install(L"older", InFolder()), 0u);
+    EXPECT_EQ(StartMenuShortcut(), L"");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
+    const std::wstring master = MakeTestFolder(CurrentTestName() + L"\\Master Copy");
+    const std::wstring server = MakeTestFolder(CurrentTestName() + L"\\server");
+    const std::vector<std::uint8_t> release = DatabaseBytes(4096, 5), next = DatabaseBytes(4096, 6);
+    ASSERT_TRUE(PutFile(master + L"\\Orvantis.mde", release) &&
+                PutFile(server + L"\\Orvantis.mde", next));
+    const std::wstring standIn = MakeTestFolder(CurrentTestName() + L"\\standin");
+    ASSERT_TRUE(SwitchStandInTo(standIn));
+    const std::wstring log = WorkDir() + L"\\" + CurrentTestName() + L"\\start.log";
+    const std::wstring usersCopy = Expanded(kUsersCopy) + L"\\Orvantis.mde";
+    const auto startThroughTheShortcut = [] {
+        const Shortcut shortcut = ReadStartMenuShortcut();
+        Process start = Start(shortcut.target, shortcut.arguments, {}, shortcut.workingFolder);
+        return AnswerBoxesUntilExit(start).exitCode;
+    };
+
+    ASSERT_EQ(Install(L"older", L"MASTER=" + Quoted(master + L"\\") + L" LOG=" + Quoted(log) +
+                                    kMaintenanceRun),
+              0u);
+
+    EXPECT_EQ(ReadStartMenuShortcut().arguments,
+              L"/from " + Quoted(master) + L" /log " + Quoted(log));
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), master);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"StubPath"),
+              Quoted(folder_ + L"\\Vintrel.exe") + L" /quiet /once /office auto /path " +
+                  Quoted(kUsersCopy));
+    EXPECT_EQ(startThroughTheShortcut(), 0u);
+    EXPECT_TRUE(ReadFileBytes(usersCopy) == release);
+    const auto opens = CallsTo(ReadStandInCalls(standIn), L"OpenCurrentDatabase");
+    EXPECT_TRUE(!opens.empty() && opens.back().arguments[0] == L"BSTR:" + usersCopy);
+    EXPECT_TRUE(PathExists(log));
+
+    drive_ = SpareDriveLetter();
+    ASSERT_TRUE(drive_ && MapDrive(drive_, server));
+    const std::wstring root = std::wstring(1, drive_) + L":\\";
+    ASSERT_EQ(Install(L"older", L"MASTER=" + root + kMaintenanceRun), 0u);
+    EXPECT_EQ(ReadStartMenuShortcut().arguments, L"/from \"" + root + L"\\\" /log " + Quoted(log));
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kSettingsKey, L"Master"), root);
+    EXPECT_EQ(startThroughTheShortcut(), 0u);
+    EXPECT_TRUE(ReadFileBytes(usersCopy) == next);
 }
 
 TEST_F(Package, ARepairRestoresAProgramInTheFolderGivenAtInstall) {
@@ -224,9 +310,7 @@ TEST_F(Package, AnOlderReleaseOverANewerIsRefusedWithAMessage) {
 
     const std::vector<std::wstring> products = InstalledOrvantis();
     ASSERT_EQ(products.size(), 1u);
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + products[0],
-                   L"DisplayVersion"),
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kUninstallKey + L"\\" + products[0], L"DisplayVersion"),
               VersionOf(L"newer"));
     ExpectFilesOf(L"newer", folder_);
 }
@@ -251,6 +335,7 @@ TEST_F(Package, RemovalTakesItsOwnAndLeavesTheDatabaseTheUpdateAndTheUsersCopies
     EXPECT_EQ(StartMenuShortcut(), L"");
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
     EXPECT_TRUE(InstalledOrvantis().empty());
     // What the logon run gave the user stays: Access keeps opening the database.
     EXPECT_EQ(Text(HKEY_CURRENT_USER, kTrustedSlot0, L"Path"), Expanded(kUsersCopy) + L"\\");

@@ -11,8 +11,6 @@ using namespace harness;
 
 namespace {
 
-const std::wstring kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
 std::wstring SpecialFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path

@@ -38,6 +38,9 @@ void RemoveAllOrvantis();
 // neither holds one.
 std::wstring StartMenuShortcut();
 
+// HKLM key of the entries of Add/Remove Programs, one for each product code.
+inline const std::wstring kUninstallKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // HKLM key of the Active Setup entry.
 inline const std::wstring kActiveSetupKey =
     L"Software\\Microsoft\\Active Setup\\Installed Components\\"
