@@ -7,6 +7,7 @@
 #include "Boxes.h"
 #include "EventLog.h"
 #include "Messages.h"
+#include "PathNames.h"
 #include "TextHelpers.h"
 #include "TrustPolicy.h"
 #include "basRegistry.h"
@@ -276,7 +277,7 @@ int Main() {
         }
     }
     eventlog::Open(logFile.empty() ? std::wstring()
-                                   : eventlog::ResolvePath(logFile, platform::AppPath()));
+                                   : paths::ResolvePath(logFile, platform::AppPath()));
     boxes::SetQuiet(quiet);
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   platform::CommandLineArgs() + L"; ignored: " +
@@ -403,8 +404,7 @@ bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std:
 }
 
 void AppendBackslash(std::wstring& sPfad) {
-    if (sPfad.empty() || sPfad.back() != L'\\')
-        sPfad += L'\\';
+    sPfad = paths::WithTrailingBackslash(sPfad);
 }
 
 bool IsDriveRoot(const std::wstring& sPfad) {

@@ -4,6 +4,7 @@
 
 #include <cwctype>
 
+#include "files_double.h"
 #include "journal.h"
 
 namespace doubles {
@@ -38,28 +39,8 @@ std::wstring LocalAppDataFolder() {
 int MsgBox(const std::wstring& text, std::uint32_t style,
            const std::optional<std::wstring>& title) {
     doubles::Record({L"MsgBox", L"", {text}});
-    Process().boxes.push_back({text, style, title, Process().locksHeld});
+    Process().boxes.push_back({text, style, title, doubles::LockFilesHeld()});
     return 1;
-}
-
-LockObject::~LockObject() = default;
-
-std::uintptr_t* LockObject::put() {
-    handle_ = 0;
-    return &handle_;
-}
-
-UserLock::UserLock(const std::wstring& name, std::uint32_t /*timeoutMs*/) {
-    doubles::Record({L"UserLock", L"", {name}});
-    if (++Process().lockAttempts <= Process().lockHeldElsewhereFor)
-        return;
-    *lock_.put() = 1;
-    ++Process().locksHeld;
-}
-
-UserLock::~UserLock() {
-    if (held())
-        --Process().locksHeld;
 }
 
 // The paths the tests give are full already.

@@ -1,5 +1,4 @@
-// What a launcher learns about its process and its user, the boxes it shows, and the lock of a
-// user's starts.
+// What a launcher learns about its process and its user, and the boxes it shows.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +12,7 @@ struct ShownBox {
     std::wstring text;
     std::uint32_t style;
     std::optional<std::wstring> title;
-    int locksHeld;  // user locks this process held while the box was up
+    int locksHeld;  // lock files this process held while the box was up
 };
 
 struct LauncherProcess {
@@ -21,10 +20,6 @@ struct LauncherProcess {
     std::uint16_t uiLanguage = 0x0409;  // English (United States)
     std::wstring localAppData = L"C:\\Users\\anna\\AppData\\Local";
     std::vector<ShownBox> boxes;
-    // Another start of the user holds the lock for this many attempts to take it.
-    int lockHeldElsewhereFor = 0;
-    int lockAttempts = 0;
-    int locksHeld = 0;
 };
 
 LauncherProcess& Process();
