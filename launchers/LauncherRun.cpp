@@ -1,6 +1,7 @@
 #include "LauncherRun.h"
 
 #include <EventLog.h>
+#include <PathNames.h>
 #include <platform.h>
 
 #include <cstdint>
@@ -29,7 +30,7 @@ LauncherSwitches StartRun(bool perUserCopies) {
     const std::vector<std::wstring> arguments = SplitCommandLine(commandLine);
     const LauncherSwitches switches = ReadLauncherSettings(
         std::vector<std::wstring>(arguments.begin() + 1, arguments.end()), perUserCopies);
-    eventlog::Open(switches.log ? eventlog::ResolvePath(*switches.log, platform::AppPath()) : L"");
+    eventlog::Open(switches.log ? paths::ResolvePath(*switches.log, platform::AppPath()) : L"");
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   commandLine + L"; ignored: " + IgnoredText(switches.ignored));
     for (const std::wstring& note : switches.policyNotes)

@@ -1,13 +1,16 @@
+// The pull holds a lock file in the local folder from before the decision until the record is
+// written: it keeps out every other start that pulls into that folder, on any computer.
 // The master is held from before the decision until its copy is in place: an administrator still
 // writing it keeps the pull out (the user works on the copy they have), while one who publishes
 // by renaming it away and a new file in is never blocked. The copy is made with the refresh's steps
 // (a temporary file beside the local copy, one rename), and the master's size and last-write time
 // are recorded only once it is in place: a crash in between costs one more copy, and the record
-// of an older pull is removed before a new copy begins, so a stale copy is never taken for
-// current.
+// of an older pull is removed before a new copy begins (no copy when it cannot be), so a stale copy
+// is never taken for current.
 #include "PerUserCopy.h"
 
 #include <EventLog.h>
+#include <PathNames.h>
 #include <platform.h>
 
 #include <charconv>
@@ -24,44 +27,47 @@ namespace {
 
 constexpr wchar_t kDatabase[] = L"Orvantis.mde";
 constexpr wchar_t kRecord[] = L"Orvantis.pull";
-// Serialises the pulls of one user's starts (a double click), in all of the user's sessions.
-constexpr wchar_t kPullLock[] = L"OrvantisPerUserPull";
-// Another start's pull is waited for while its temporary file grows, and this long without.
-constexpr std::uint64_t kMostWaitWithoutGrowthMs = 30000;
-constexpr std::uint32_t kLookAgainMs = 50;
+constexpr wchar_t kPullLock[] = L"Orvantis.lock";
 
+// What the box gives as the reason where no Windows call failed, in Windows' words.
 constexpr platform::ErrorCode kErrorFileNotFound = 2;
+constexpr platform::ErrorCode kErrorPathNotFound = 3;
 constexpr platform::ErrorCode kErrorInvalidData = 13;
+constexpr platform::ErrorCode kErrorInvalidName = 123;
 constexpr platform::ErrorCode kErrorWaitTimeout = 258;
 constexpr std::uint16_t kLangGerman = 0x07;
 
-// The lock is taken without waiting, again and again, so that the splash answers meanwhile.
-bool TakePullLock(const std::wstring& local, std::optional<platform::UserLock>& lock,
-                  std::uint64_t& waitedMs) {
-    const std::uint64_t began = platform::TickCountMs();
-    std::optional<std::uint64_t> tempBytes;
-    std::uint64_t grewAt = began;
+// The lock file is tried again and again while another start's copy into the folder grows, so
+// that the splash answers meanwhile.
+bool HoldPullLock(const std::wstring& local, platform::OpenFile& lock, PullOutcome& outcome) {
+    AnotherLaunchersCopy another(local);
     for (;;) {
-        lock.emplace(kPullLock, 0);
-        if (lock->held())
-            return true;
-        lock.reset();
-        const std::uint64_t bytes = BytesInTempFiles(local);
-        const std::uint64_t now = platform::TickCountMs();
-        if (tempBytes && bytes > *tempBytes)
-            grewAt = now;
-        tempBytes = bytes;
-        waitedMs = now - began;
-        if (now - grewAt >= kMostWaitWithoutGrowthMs)
+        const platform::ErrorCode error =
+            platform::HoldLockFile(paths::InFolder(local, kPullLock), lock);
+        if (another.Looked())
+            outcome.waitedMs = another.WaitedMs();
+        if (error != platform::kErrorSharingViolation) {
+            outcome.error = error;
+            return !error;
+        }
+        another.Look();
+        if (!another.WaitMore()) {
+            outcome.result = PullResult::WaitedForAnother;
+            outcome.waitedMs = another.WaitedMs();
             return false;
-        platform::Pause(kLookAgainMs);
+        }
     }
 }
 
-std::wstring WithoutTrailingBackslash(std::wstring folder) {
-    if (folder.size() > 3 && folder.ends_with(L'\\'))
-        folder.pop_back();
-    return folder;
+// One folder by two names (a mapped drive and its server's name, a link, another letter case) is
+// one folder. Where a file system gives no file IDs, the names are compared.
+bool IsSameFolder(const PerUserFolders& folders) {
+    const std::optional<platform::FileIdentity> master = platform::IdentityOf(folders.master);
+    const std::optional<platform::FileIdentity> local = platform::IdentityOf(folders.local);
+    if (master && local)
+        return *master == *local;
+    return platform::EqualIgnoringCase(paths::WithoutTrailingBackslash(folders.master),
+                                       paths::WithoutTrailingBackslash(folders.local));
 }
 
 // The digits of an unsigned number at text[at], and where they end.
@@ -91,26 +97,31 @@ void PullUnderLock(const PerUserFolders& folders, PullOutcome& outcome) {
     platform::FileStamp stamp;
     if ((outcome.error = platform::StampOf(master, stamp)))
         return;
-    const std::wstring record = InFolder(folders.local, kRecord);
+    const std::wstring record = paths::InFolder(folders.local, kRecord);
     const std::optional<std::string> recorded = platform::ReadWholeFile(record);
     if (!PullIsDue(platform::FileExists(outcome.localFile),
                    recorded ? ParsePullRecord(*recorded) : std::nullopt, stamp)) {
         outcome.result = PullResult::Unchanged;
         return;
     }
-    // An empty master is a copy that failed, never a database.
     if (stamp.size == 0) {
         outcome.result = PullResult::EmptyMaster;
-        outcome.error = kErrorInvalidData;
         return;
     }
-    platform::RemoveFile(record);
-    // Every pull of this user holds the lock, so a temporary file now is a leftover.
+    // A record left beside a new copy, whose own record then fails, would describe another
+    // version: no copy while it stays.
+    platform::ErrorCode notRemoved = platform::kNoError;
+    if (!platform::RemoveFile(record, &notRemoved) && platform::FileExists(record)) {
+        outcome.result = PullResult::RecordNotRemoved;
+        outcome.error = notRemoved;
+        return;
+    }
+    // Every pull into this folder holds the lock, so a temporary file now is a leftover.
     RemoveLeftoverTempFiles(folders.local);
     const std::uint64_t began = platform::TickCountMs();
     const InstallOutcome installed =
         InstallThroughTempFile(master, outcome.localFile, folders.local);
-    outcome.milliseconds = platform::TickCountMs() - began;
+    outcome.copyMs = platform::TickCountMs() - began;
     outcome.bytes = installed.bytesCopied;
     outcome.error = installed.error;
     switch (installed.result) {
@@ -127,21 +138,42 @@ void PullUnderLock(const PerUserFolders& folders, PullOutcome& outcome) {
     }
 }
 
+// Windows' error that says why there is nothing to open.
+platform::ErrorCode BoxReason(const PullOutcome& outcome) {
+    if (outcome.error)
+        return outcome.error;
+    switch (outcome.result) {
+        case PullResult::EmptyMaster:
+            return kErrorInvalidData;
+        case PullResult::WaitedForAnother:
+            return kErrorWaitTimeout;
+        case PullResult::MasterNotAPath:
+            return kErrorInvalidName;
+        case PullResult::NoLocalFolder:
+            return kErrorPathNotFound;
+        default:
+            return kErrorFileNotFound;
+    }
+}
+
 }  // namespace
 
 PerUserFolders ResolvePerUserFolders(const std::wstring& from,
                                      const std::optional<std::wstring>& to,
                                      const std::wstring& appFolder) {
     const auto full = [&](const std::wstring& value) {
-        const std::wstring resolved = eventlog::ResolvePath(value, appFolder);
+        const std::wstring resolved = paths::ResolvePath(value, appFolder);
+        // Never made into a path: kept as given, for the log and the box to name.
+        if (!paths::IsUsablePath(resolved))
+            return value;
         return platform::FullPathName(resolved).value_or(resolved);
     };
     std::wstring local;
     if (to) {
         local = full(*to);
     } else if (const std::wstring localAppData = platform::LocalAppDataFolder();
-               !localAppData.empty()) {
-        local = InFolder(localAppData, L"Orvantis");
+               paths::IsUsablePath(localAppData)) {
+        local = paths::InFolder(localAppData, L"Orvantis");
     }
     return {full(from), local};
 }
@@ -170,24 +202,23 @@ bool PullIsDue(bool localCopyExists, const std::optional<platform::FileStamp>& r
 
 PullOutcome PullMasterCopy(const PerUserFolders& folders) {
     PullOutcome outcome;
-    outcome.masterFile = InFolder(folders.master, kDatabase);
-    outcome.localFile = InFolder(folders.local, kDatabase);
-    if (platform::EqualIgnoringCase(WithoutTrailingBackslash(folders.master),
-                                    WithoutTrailingBackslash(folders.local))) {
-        outcome.result = PullResult::SameFolder;
-        outcome.error = kErrorFileNotFound;
+    outcome.masterFile = paths::InFolder(folders.master, kDatabase);
+    outcome.localFile = paths::InFolder(folders.local, kDatabase);
+    const bool localUsable = paths::IsUsablePath(folders.local);
+    if (!localUsable) {
+        outcome.result = PullResult::NoLocalFolder;
+    } else if (!paths::IsUsablePath(folders.master)) {
+        outcome.result = PullResult::MasterNotAPath;
     } else if ((outcome.error = platform::CreateFolders(folders.local))) {
         outcome.result = PullResult::Failed;
+    } else if (IsSameFolder(folders)) {
+        outcome.result = PullResult::SameFolder;
     } else {
-        std::optional<platform::UserLock> lock;
-        if (TakePullLock(folders.local, lock, outcome.milliseconds)) {
+        platform::OpenFile lock;
+        if (HoldPullLock(folders.local, lock, outcome))
             PullUnderLock(folders, outcome);
-        } else {
-            outcome.result = PullResult::WaitedForAnother;
-            outcome.error = kErrorWaitTimeout;
-        }
     }
-    outcome.localCopyExists = platform::FileExists(outcome.localFile);
+    outcome.localCopyExists = localUsable && platform::FileExists(outcome.localFile);
     return outcome;
 }
 
@@ -200,19 +231,28 @@ std::wstring PullDetails(const PullOutcome& outcome) {
             return L"unchanged";
         case PullResult::Copied:
             return L"copied " + std::to_wstring(outcome.bytes) + L" bytes in " +
-                   std::to_wstring(outcome.milliseconds) + L" ms" +
+                   std::to_wstring(outcome.copyMs) + L" ms" +
                    (outcome.recordError
                         ? L"; not recorded: " + eventlog::ErrorText(outcome.recordError)
                         : L"");
         case PullResult::Unreachable:
             return L"unreachable: " + failure + localCopy;
+        case PullResult::MasterNotAPath:
+            return L"unreachable: no path: \"" + outcome.masterFile + L"\"" + localCopy;
+        case PullResult::NoLocalFolder:
+            return (outcome.localFile.empty()
+                        ? L"failed: no local folder: none given, and Windows names none"
+                        : L"failed: no path: \"" + outcome.localFile + L"\"") +
+                   localCopy;
         case PullResult::LocalCopyInUse:
             return L"skipped: local copy in use";
         case PullResult::EmptyMaster:
             return L"skipped: the master copy is empty" + localCopy;
         case PullResult::WaitedForAnother:
-            return L"skipped: waited " + std::to_wstring(outcome.milliseconds) +
+            return L"skipped: waited " + std::to_wstring(outcome.waitedMs) +
                    L" ms for another launcher" + localCopy;
+        case PullResult::RecordNotRemoved:
+            return L"skipped: the record of the last pull stays: " + failure + localCopy;
         case PullResult::SameFolder:
             return L"skipped: the local folder is the master folder";
         case PullResult::Failed:
@@ -223,9 +263,10 @@ std::wstring PullDetails(const PullOutcome& outcome) {
 
 std::wstring NoLocalCopyText(const PullOutcome& outcome, std::uint16_t uiLanguage) {
     const bool german = (uiLanguage & 0x3FF) == kLangGerman;
-    std::wstring message = platform::ErrorMessage(outcome.error);
+    const platform::ErrorCode reason = BoxReason(outcome);
+    std::wstring message = platform::ErrorMessage(reason);
     if (message.empty())
-        message = (german ? L"Fehler " : L"Error ") + std::to_wstring(outcome.error);
+        message = (german ? L"Fehler " : L"Error ") + std::to_wstring(reason);
     return (german
                 ? L"Die Datenbank konnte nicht von \"" + outcome.masterFile + L"\" kopiert werden."
                 : L"The database could not be copied from \"" + outcome.masterFile + L"\".") +

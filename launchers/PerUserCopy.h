@@ -17,6 +17,8 @@ struct PerUserFolders {
 
 // The folders of /from and /to (default: the user's %LOCALAPPDATA%\Orvantis), resolved as every
 // path on the command line is: environment variables expanded, relative to the program's folder.
+// A value that cannot be a path stays as given, and no local folder at all is an empty one: the
+// pull refuses both.
 PerUserFolders ResolvePerUserFolders(const std::wstring& from,
                                      const std::optional<std::wstring>& to,
                                      const std::wstring& appFolder);
@@ -37,22 +39,32 @@ enum class PullResult {
     Copied,
     // The master could not be opened: missing, unreachable, being written, no right to read it.
     Unreachable,
+    // The master folder given is no path (none, or with a character no path may hold).
+    MasterNotAPath,
+    // There is no local folder (none given and this account has none), or the one given is no
+    // path.
+    NoLocalFolder,
     LocalCopyInUse,
     // A master of zero bytes is a copy that failed, never a database.
     EmptyMaster,
     Failed,
-    // Another start of this user was pulling and did not finish in time.
+    // Another start was pulling into the local folder and did not finish in time.
     WaitedForAnother,
+    // The record of the last pull is held or protected: a copy beside it could be taken for
+    // another version later.
+    RecordNotRemoved,
     // /from and /to name one folder: its database is opened as it is.
     SameFolder,
 };
 
 struct PullOutcome {
     PullResult result = PullResult::Failed;
+    // Windows' error of the step that failed; kNoError when none did.
     platform::ErrorCode error = platform::kNoError;
     std::uint64_t bytes = 0;
-    // How long the copy took, or the wait for another start's pull.
-    std::uint64_t milliseconds = 0;
+    std::uint64_t copyMs = 0;
+    // How long this start waited for another start's pull into the same folder.
+    std::uint64_t waitedMs = 0;
     // The copy was made, but its record not written: the next start copies again.
     platform::ErrorCode recordError = platform::kNoError;
     std::wstring masterFile;
@@ -61,14 +73,15 @@ struct PullOutcome {
 };
 
 // Creates the local folder, and copies the master's database into it when a copy is due, with
-// the same steps as a refresh. Two starts of one user at once copy at most once.
+// the same steps as a refresh. Starts that pull into one folder at once (a double click, two
+// computers with one folder on a share) copy at most once. Shows nothing and calls no window.
 PullOutcome PullMasterCopy(const PerUserFolders& folders);
 
 // The pull event's details for the log.
 std::wstring PullDetails(const PullOutcome& outcome);
 
 // The one box when there is nothing to open, in German when the user's Windows speaks it:
-// the master file's path and Windows' text for the error.
+// the master file's path and Windows' text for what kept the copy from being made.
 std::wstring NoLocalCopyText(const PullOutcome& outcome, std::uint16_t uiLanguage);
 
 }  // namespace launchers

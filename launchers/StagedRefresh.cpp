@@ -20,10 +20,6 @@ namespace launchers {
 namespace {
 
 constexpr wchar_t kStagedInFolder[] = L"TEMP\\Orvantis.mde";
-// How long the temporary file of another launcher that installs the staged copy may stay the same
-// size before this one stops waiting for it. A share may report a file's size up to 10 s late.
-constexpr std::uint64_t kMostWaitWithoutGrowthMs = 30000;
-constexpr std::uint32_t kLookAgainMs = 50;
 
 RefreshOutcome Outcome(RefreshResult result) {
     RefreshOutcome outcome;
@@ -60,12 +56,10 @@ RefreshOutcome NotReplaced(bool inUse, platform::ErrorCode error) {
 bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
                     const std::wstring& appFolder, platform::OpenFile& stagedFile,
                     RefreshOutcome& outcome) {
-    std::optional<std::uint64_t> tempBytes;
-    std::uint64_t grewAt = 0;
-    const std::uint64_t began = platform::TickCountMs();
+    AnotherLaunchersCopy another(appFolder);
     const auto waited = [&] {
-        outcome = Skipped(L"waited " + std::to_wstring(platform::TickCountMs() - began) +
-                          L" ms for another launcher");
+        outcome =
+            Skipped(L"waited " + std::to_wstring(another.WaitedMs()) + L" ms for another launcher");
         return false;
     };
     platform::ErrorCode unavailable = platform::kNoError;
@@ -75,7 +69,7 @@ bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
             case platform::ToInstall::Opened:
                 return true;
             case platform::ToInstall::HeldByAnotherLauncher: {
-                const std::uint64_t bytes = BytesInTempFiles(appFolder);
+                const std::uint64_t bytes = another.Look();
                 // Looked at once, and only while no temporary file is there: a look is in the way
                 // of an Access opening the database, and of an install's rename onto it.
                 if (!databaseLookedAt && bytes == 0) {
@@ -88,13 +82,8 @@ bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
                         return false;
                     }
                 }
-                const std::uint64_t now = platform::TickCountMs();
-                if (!tempBytes || bytes > *tempBytes)
-                    grewAt = now;
-                tempBytes = bytes;
-                if (now - grewAt >= kMostWaitWithoutGrowthMs)
+                if (!another.WaitMore())
                     return waited();
-                platform::Pause(kLookAgainMs);
                 continue;
             }
             case platform::ToInstall::BeingWritten:
@@ -102,7 +91,7 @@ bool HoldStagedCopy(const std::wstring& staged, const std::wstring& installed,
                 return false;
             case platform::ToInstall::Unavailable:
                 // Gone after a wait: the launcher waited for has installed it.
-                if (tempBytes && !platform::FileExists(staged))
+                if (another.Looked() && !platform::FileExists(staged))
                     return waited();
                 outcome = Failed(unavailable);
                 return false;

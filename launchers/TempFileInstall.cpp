@@ -4,11 +4,13 @@
 // file can always be removed again, whatever permissions it was given.
 #include "TempFileInstall.h"
 
+#include <PathNames.h>
 #include <platform.h>
 
 #include <cstdint>
 #include <cwctype>
 #include <string>
+#include <utility>
 
 #include "CopyProgress.h"
 
@@ -19,6 +21,9 @@ namespace {
 constexpr wchar_t kTempPrefix[] = L"orv";
 constexpr wchar_t kTempSuffix[] = L".tmp";
 constexpr unsigned kTempNumbers = 0x10000;
+
+constexpr std::uint64_t kMostWaitWithoutGrowthMs = 30000;
+constexpr std::uint32_t kLookAgainMs = 50;
 
 std::wstring TempFileName(unsigned number) {
     constexpr wchar_t kHex[] = L"0123456789ABCDEF";
@@ -44,7 +49,7 @@ platform::ErrorCode CreateTempFile(const std::wstring& folder, platform::OpenFil
     for (unsigned tried = 0; tried < kTempNumbers; ++tried) {
         const unsigned number = (start + tried) % kTempNumbers;
         const platform::ErrorCode error =
-            platform::CreateNewFile(InFolder(folder, TempFileName(number)), temp);
+            platform::CreateNewFile(paths::InFolder(folder, TempFileName(number)), temp);
         if (error != platform::kErrorFileExists)
             return error;
     }
@@ -77,13 +82,35 @@ std::uint64_t BytesInTempFiles(const std::wstring& folder) {
     std::uint64_t bytes = 0;
     for (const std::wstring& name : platform::FileNamesIn(folder, L"orv*.tmp")) {
         if (IsTempFileName(name))
-            bytes += platform::FileSize(InFolder(folder, name)).value_or(0);
+            bytes += platform::FileSize(paths::InFolder(folder, name)).value_or(0);
     }
     return bytes;
 }
 
-std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
-    return folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
+AnotherLaunchersCopy::AnotherLaunchersCopy(std::wstring folder)
+    : folder_(std::move(folder)),
+      began_(platform::TickCountMs()),
+      grewAt_(began_),
+      lookedAt_(began_) {}
+
+std::uint64_t AnotherLaunchersCopy::Look() {
+    const std::uint64_t bytes = BytesInTempFiles(folder_);
+    lookedAt_ = platform::TickCountMs();
+    if (!lastBytes_ || bytes > *lastBytes_)
+        grewAt_ = lookedAt_;
+    lastBytes_ = bytes;
+    return bytes;
+}
+
+bool AnotherLaunchersCopy::WaitMore() {
+    if (lookedAt_ - grewAt_ >= kMostWaitWithoutGrowthMs)
+        return false;
+    platform::Pause(kLookAgainMs);
+    return true;
+}
+
+std::uint64_t AnotherLaunchersCopy::WaitedMs() const {
+    return lookedAt_ - began_;
 }
 
 // A launcher killed during its copy, a power cut or a dropped share leaves a temporary file as
@@ -91,7 +118,7 @@ std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
 void RemoveLeftoverTempFiles(const std::wstring& folder) {
     for (const std::wstring& name : platform::FileNamesIn(folder, L"orv*.tmp")) {
         if (IsTempFileName(name))
-            platform::RemoveFile(InFolder(folder, name));
+            platform::RemoveFile(paths::InFolder(folder, name));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <platform.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace launchers {
@@ -34,8 +35,26 @@ bool IsTempFileName(const std::wstring& name);
 // The bytes in the temporary files of the folder: they grow while a launcher copies into it.
 std::uint64_t BytesInTempFiles(const std::wstring& folder);
 
-// A file's path in a folder, which may be a drive root ("C:\\").
-std::wstring InFolder(const std::wstring& folder, const std::wstring& name);
+// Another launcher's copy into a folder, watched while this one waits for it to finish: worth
+// waiting for while its temporary files grow, and for 30 s after they last did (a share may report
+// a file's size up to 10 s late).
+class AnotherLaunchersCopy {
+  public:
+    explicit AnotherLaunchersCopy(std::wstring folder);
+    // Looks at the temporary files again: the bytes in them now.
+    std::uint64_t Look();
+    // After a look: pauses a moment and answers true while still worth waiting for.
+    bool WaitMore();
+    bool Looked() const { return lastBytes_.has_value(); }
+    std::uint64_t WaitedMs() const;
+
+  private:
+    std::wstring folder_;
+    std::uint64_t began_;
+    std::uint64_t grewAt_;
+    std::uint64_t lookedAt_;
+    std::optional<std::uint64_t> lastBytes_;
+};
 
 // Copies the held source into a new temporary file in folder with the splash showing the progress,
 // flushes it, and renames it onto target in one step. A target that exists keeps its permissions

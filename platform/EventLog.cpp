@@ -60,39 +60,6 @@ std::string TimeText(const platform::LogTime& t) {
     return text;
 }
 
-bool IsRooted(const std::wstring& path) {
-    const bool drive =
-        path.size() >= 2 && path[1] == L':' &&
-        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
-    return drive || path.starts_with(L'\\') || path.starts_with(L'/');
-}
-
-// "." and ".." of a relative name resolved against the folder, so that "/from ." names the
-// program's folder itself in the log and in a box. ".." stops at the drive or the server.
-std::wstring JoinRelative(const std::wstring& folder, const std::wstring& relative) {
-    std::wstring joined = folder;
-    if (joined.ends_with(L'\\'))
-        joined.pop_back();
-    std::size_t at = 0;
-    while (at <= relative.size()) {
-        std::size_t end = relative.find_first_of(L"\\/", at);
-        if (end == std::wstring::npos)
-            end = relative.size();
-        const std::wstring part = relative.substr(at, end - at);
-        if (part == L"..") {
-            const std::size_t slash = joined.find_last_of(L'\\');
-            if (slash != std::wstring::npos && slash > 1)
-                joined.resize(slash);
-        } else if (!part.empty() && part != L".") {
-            joined += L'\\' + part;
-        }
-        at = end + 1;
-    }
-    if (joined.size() == 2 && joined[1] == L':')
-        joined += L'\\';
-    return joined;
-}
-
 std::wstring WithMessage(std::wstring prefix, std::uint32_t code, std::wstring message = {}) {
     if (message.empty())
         message = platform::ErrorMessage(code);
@@ -116,13 +83,6 @@ std::string FormatLine(const platform::LogTime& time, const std::wstring& comput
         AppendField(line, *field);
     }
     return line + "\r\n";
-}
-
-std::wstring ResolvePath(const std::wstring& value, const std::wstring& appFolder) {
-    const std::wstring expanded = platform::ExpandEnvironment(value);
-    if (expanded.empty() || IsRooted(expanded))
-        return expanded;
-    return JoinRelative(appFolder, expanded);
 }
 
 void Open(const std::wstring& path) {

@@ -17,10 +17,6 @@ std::string FormatLine(const platform::LogTime& time, const std::wstring& comput
                        const std::wstring& program, const std::wstring& event,
                        const std::wstring& details);
 
-// A file or folder named on the command line: environment variables expanded (a shortcut does not
-// expand them), and a relative name taken from the program's folder, not the working directory.
-std::wstring ResolvePath(const std::wstring& value, const std::wstring& appFolder);
-
 // Starts this run's log in the file (already resolved); an empty name turns the log off.
 void Open(const std::wstring& path);
 bool IsOpen();

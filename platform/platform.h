@@ -353,8 +353,9 @@ ErrorCode DeleteWhenClosed(const OpenFile& file);
 ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace);
 // The names of the files in folder that match a wildcard pattern ("*.tmp").
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern);
-// Fails for a file that is held open (unless its holder allows deleting) or read-only.
-bool RemoveFile(const std::wstring& path);
+// Fails for a file that is held open (unless its holder allows deleting) or read-only; why it
+// failed goes to because when one is given.
+bool RemoveFile(const std::wstring& path, ErrorCode* because = nullptr);
 
 // ---- Each user's own copy of a master database -------------------------------------------------
 
@@ -379,6 +380,18 @@ ErrorCode StampOf(const OpenFile& file, FileStamp& stamp);
 std::optional<std::string> ReadWholeFile(const std::wstring& path);
 // Writes the file anew with these bytes, flushed to disk.
 ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// Creates the file, or opens the one that is there, held without sharing and deleted once it is
+// closed: kErrorSharingViolation while another process holds it, on this computer or another.
+ErrorCode HoldLockFile(const std::wstring& path, OpenFile& file);
+// What a path reaches, whatever it is called there (a mapped drive and its server's name, a link,
+// another letter case): its volume's serial number and its file ID.
+struct FileIdentity {
+    std::uint32_t volume = 0;
+    std::uint64_t file = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+// nullopt when it cannot be opened, or its file system gives no file IDs.
+std::optional<FileIdentity> IdentityOf(const std::wstring& path);
 
 // ---- The splash window while a long step runs ------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include "Boxes.h"
 #include "EventLog.h"
 #include "Messages.h"
+#include "PathNames.h"
 #include "Policies.h"
 #include "Removal.h"
 #include "RollbackRecord.h"
@@ -269,7 +270,7 @@ int Main() {
             .value_or(L"");
     eventLog = policies::Settle(policies::EventLog(), eventLog, L"/eventlog", policyNotes);
     eventlog::Open(logFile.empty() ? std::wstring()
-                                   : eventlog::ResolvePath(logFile, platform::AppPath()));
+                                   : paths::ResolvePath(logFile, platform::AppPath()));
     boxes::SetQuiet(quiet);
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   platform::CommandLineArgs() + L"; ignored: " +
@@ -400,8 +401,7 @@ bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std:
 }
 
 void AppendBackslash(std::wstring& sPfad) {
-    if (sPfad.empty() || sPfad.back() != L'\\')
-        sPfad += L'\\';
+    sPfad = paths::WithTrailingBackslash(sPfad);
 }
 
 bool IsDriveRoot(const std::wstring& sPfad) {

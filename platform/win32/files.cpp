@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "PathNames.h"
 #include "answering_wait.h"
 #include "owners.h"
 #include "platform.h"
@@ -29,14 +30,8 @@ constexpr std::size_t kLongPath = MAX_PATH - 12;
 std::wstring Win32Path(const std::wstring& path) {
     if (path.size() < kLongPath || path.starts_with(L"\\\\?\\"))
         return path;
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
-    std::wstring full(needed, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), needed, full.data(), nullptr));
-    if (full.starts_with(L"\\\\"))
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    const std::optional<std::wstring> full = FullPathName(path);
+    return full ? paths::LongPathForm(*full) : path;
 }
 
 HANDLE HandleOf(const OpenFile& file) {
@@ -157,13 +152,11 @@ bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (folderHandle.get() == INVALID_HANDLE_VALUE)
         return false;
-    std::wstring folderPath = Location(folderHandle.get());
+    const std::wstring folderPath = Location(folderHandle.get());
     const std::wstring filePath = Location(HandleOf(file));
     if (folderPath.empty() || filePath.empty())
         return false;
-    if (!folderPath.ends_with(L'\\'))
-        folderPath += L'\\';
-    return EqualIgnoringCase(filePath, folderPath + nameInFolder);
+    return EqualIgnoringCase(filePath, paths::InFolder(folderPath, nameInFolder));
 }
 
 ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
@@ -292,10 +285,9 @@ ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool
 
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
     std::vector<std::wstring> names;
-    const std::wstring separator = folder.ends_with(L'\\') ? L"" : L"\\";
     WIN32_FIND_DATAW entry;
     const owners::unique_find search(
-        FindFirstFileW(Win32Path(folder + separator + pattern).c_str(), &entry));
+        FindFirstFileW(Win32Path(paths::InFolder(folder, pattern)).c_str(), &entry));
     if (search.get() == INVALID_HANDLE_VALUE)
         return names;
     do {
@@ -305,8 +297,12 @@ std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wst
     return names;
 }
 
-bool RemoveFile(const std::wstring& path) {
-    return DeleteFileW(Win32Path(path).c_str()) != FALSE;
+bool RemoveFile(const std::wstring& path, ErrorCode* because) {
+    if (DeleteFileW(Win32Path(path).c_str()))
+        return true;
+    if (because)
+        *because = LastError();
+    return false;
 }
 
 // ---- Each user's own copy of a master database -------------------------------------------------
@@ -392,6 +388,33 @@ ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     if (written != bytes.size())
         return ERROR_WRITE_FAULT;
     return ResultOf(FlushFileBuffers(file.get()));
+}
+
+// Deleted when closed: a start killed during its pull leaves no lock behind. Nothing is shared, so
+// a second holder is kept out wherever it runs, also over a share.
+ErrorCode HoldLockFile(const std::wstring& path, OpenFile& file) {
+    const HANDLE handle =
+        CreateFileW(Win32Path(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return Hold(handle, file) ? kNoError : LastError();
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const owners::unique_handle handle(
+        CreateFileW(Win32Path(path).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (handle.get() == INVALID_HANDLE_VALUE ||
+        !GetFileInformationByHandle(handle.get(), &information)) {
+        return std::nullopt;
+    }
+    const std::uint64_t file =
+        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    // Some servers answer 0 for every file: that tells nothing apart.
+    if (file == 0)
+        return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber, file};
 }
 
 }  // namespace platform

@@ -10,7 +10,7 @@ using doubles::CurrentProcess;
 
 int MsgBox(const std::wstring& text, std::uint32_t style,
            const std::optional<std::wstring>& title) {
-    CurrentProcess().boxes.push_back({text, style, title, CurrentProcess().locksHeld});
+    CurrentProcess().boxes.push_back({text, style, title, doubles::LocksHeldNow()});
     doubles::JournalBox(CurrentProcess().boxes.back());
     return 1;
 }

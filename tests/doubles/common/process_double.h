@@ -15,12 +15,11 @@ struct ShownBox {
     std::wstring text;
     std::uint32_t style;
     std::optional<std::wstring> title;  // nullopt: the application title is shown
-    int locksHeld;                      // user locks this process held while the box was up
+    int locksHeld;                      // locks this process held while the box was up
 };
 
 struct ProcessFacts {
     std::vector<ShownBox> boxes;
-    int locksHeld = 0;  // user locks the process holds now
     // What GetFullPathNameW gives for a path, where it is not the path itself.
     std::map<std::wstring, std::wstring> fullPaths;
 };
@@ -28,5 +27,7 @@ struct ProcessFacts {
 // Kept by each program's doubles: the facts of the test's process, and its journal of boxes.
 ProcessFacts& CurrentProcess();
 void JournalBox(const ShownBox& box);
+// The locks the process holds now: user locks in the registrar, lock files in the launchers.
+int LocksHeldNow();
 
 }  // namespace doubles

@@ -26,6 +26,7 @@ struct FilesState {
     std::wstring appFolder;
     std::set<fs::path> held;
     std::set<fs::path> heldForInstall;
+    std::map<fs::path, int> heldForAttempts;
     std::set<fs::path> readOnly;
     std::set<fs::path> deleteDenied;
     std::set<fs::path> attributesDenied;
@@ -36,6 +37,7 @@ struct FilesState {
     struct Open {
         fs::path path;
         bool deleteWhenClosed = false;
+        bool lock = false;
     };
     std::map<std::uintptr_t, Open> open;
     std::uintptr_t nextHandle = 1;
@@ -190,6 +192,7 @@ void ResetFiles(const std::wstring& appFolder) {
     state.appFolder = appFolder;
     state.held.clear();
     state.heldForInstall.clear();
+    state.heldForAttempts.clear();
     state.readOnly.clear();
     state.deleteDenied.clear();
     state.attributesDenied.clear();
@@ -286,6 +289,23 @@ void HoldOpen(const std::wstring& windowsPath) {
 
 bool IsHeldOpen(const std::wstring& windowsPath) {
     return IsHeld(HostPath(windowsPath));
+}
+
+void HoldOpenFor(const std::wstring& windowsPath, int attempts) {
+    State().heldForAttempts[HostPath(windowsPath)] = attempts;
+}
+
+int LockFilesHeld() {
+    int held = 0;
+    for (const auto& [handle, open] : State().open)
+        held += open.lock ? 1 : 0;
+    return held;
+}
+
+void LinkFolder(const std::wstring& link, const std::wstring& target) {
+    fs::create_directories(HostPath(target));
+    fs::create_directories(HostPath(link).parent_path());
+    fs::create_directory_symlink(HostPath(target), HostPath(link));
 }
 
 void HoldForInstall(const std::wstring& windowsPath) {
@@ -573,13 +593,20 @@ void ShowCopyProgress(double fraction) {
     doubles::State().progressShown.push_back(fraction);
 }
 
-bool RemoveFile(const std::wstring& path) {
+bool RemoveFile(const std::wstring& path, ErrorCode* because) {
     const Operation operation(L"RemoveFile", {path});
     const fs::path host = doubles::HostPath(path);
-    if (!IsFile(host) || IsHeld(host) || IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host))
-        return false;
-    std::error_code error;
-    return fs::remove(host, error);
+    const ErrorCode error = !IsFile(host)  ? doubles::kErrorFileNotFound
+                            : IsHeld(host) ? kErrorSharingViolation
+                            : IsReadOnlyHost(host) || doubles::IsDeleteDeniedHost(host)
+                                ? kErrorAccessDenied
+                                : kNoError;
+    std::error_code removeError;
+    if (!error && fs::remove(host, removeError))
+        return true;
+    if (because)
+        *because = error ? error : kErrorAccessDenied;
+    return false;
 }
 
 ErrorCode CreateFolders(const std::wstring& path) {
@@ -627,6 +654,36 @@ ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
         return kErrorAccessDenied;
     doubles::WriteHost(host, bytes);
     return kNoError;
+}
+
+ErrorCode HoldLockFile(const std::wstring& path, OpenFile& file) {
+    const Operation operation(L"HoldLockFile", {path});
+    const fs::path host = doubles::HostPath(path);
+    const auto other = doubles::State().heldForAttempts.find(host);
+    if (other != doubles::State().heldForAttempts.end() && other->second > 0) {
+        --other->second;
+        return kErrorSharingViolation;
+    }
+    if (IsHeld(host))
+        return kErrorSharingViolation;
+    if (!IsFolder(host.parent_path()))
+        return doubles::kErrorPathNotFound;
+    if (!IsFile(host))
+        doubles::WriteHost(host, "");
+    doubles::Hold(host, file);
+    doubles::State().open[file.get()].lock = true;
+    doubles::State().open[file.get()].deleteWhenClosed = true;
+    return kNoError;
+}
+
+// A folder's identity is where it really lies in the host tree, links followed.
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const Operation operation(L"IdentityOf", {path});
+    std::error_code error;
+    const fs::path real = fs::canonical(doubles::HostPath(path), error);
+    if (error)
+        return std::nullopt;
+    return FileIdentity{1, std::hash<std::string>{}(real.string())};
 }
 
 }  // namespace platform

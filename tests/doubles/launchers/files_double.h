@@ -35,6 +35,13 @@ std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder);
 // open, replace or delete it.
 void HoldOpen(const std::wstring& windowsPath);
 bool IsHeldOpen(const std::wstring& windowsPath);
+// Held by another process, without sharing, for this many attempts to open it (INT_MAX: for
+// ever).
+void HoldOpenFor(const std::wstring& windowsPath, int attempts);
+// The lock files the launcher holds open now.
+int LockFilesHeld();
+// Gives another name to a folder, as a link or a mapped drive does: both lead to one folder.
+void LinkFolder(const std::wstring& link, const std::wstring& target);
 // Held by another launcher that installs it: read, and kept from writers, until Release().
 void HoldForInstall(const std::wstring& windowsPath);
 void Release(const std::wstring& windowsPath);

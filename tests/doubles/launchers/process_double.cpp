@@ -2,6 +2,7 @@
 
 #include <platform.h>
 
+#include "files_double.h"
 #include "journal.h"
 
 namespace doubles {
@@ -23,6 +24,10 @@ void JournalBox(const ShownBox& box) {
     Record({L"MsgBox", L"", {box.text}});
 }
 
+int LocksHeldNow() {
+    return LockFilesHeld();
+}
+
 }  // namespace doubles
 
 namespace platform {
@@ -39,26 +44,6 @@ std::uint16_t UserUiLanguage() {
 
 std::wstring LocalAppDataFolder() {
     return Process().localAppData;
-}
-
-LockObject::~LockObject() = default;
-
-std::uintptr_t* LockObject::put() {
-    handle_ = 0;
-    return &handle_;
-}
-
-UserLock::UserLock(const std::wstring& name, std::uint32_t /*timeoutMs*/) {
-    doubles::Record({L"UserLock", L"", {name}});
-    if (++Process().lockAttempts <= Process().lockHeldElsewhereFor)
-        return;
-    *lock_.put() = 1;
-    ++Process().locksHeld;
-}
-
-UserLock::~UserLock() {
-    if (held())
-        --Process().locksHeld;
 }
 
 }  // namespace platform

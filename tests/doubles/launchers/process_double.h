@@ -1,5 +1,4 @@
-// What a launcher learns about its process and its user, the boxes it shows, and the lock of a
-// user's starts.
+// What a launcher learns about its process and its user, and the boxes it shows.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +12,6 @@ struct LauncherProcess : ProcessFacts {
     std::wstring commandLine = L"C:\\App\\Renvale.exe";
     std::uint16_t uiLanguage = 0x0409;  // English (United States)
     std::wstring localAppData = L"C:\\Users\\anna\\AppData\\Local";
-    // Another start of the user holds the lock for this many attempts to take it.
-    int lockHeldElsewhereFor = 0;
-    int lockAttempts = 0;
 };
 
 LauncherProcess& Process();

@@ -10,6 +10,10 @@ void JournalBox(const ShownBox& box) {
     World().journal.push_back(L"MsgBox " + std::to_wstring(box.style));
 }
 
+int LocksHeldNow() {
+    return World().locksHeld;
+}
+
 }  // namespace doubles
 
 namespace platform {

@@ -40,6 +40,7 @@ struct LockObjectState {
 };
 
 struct RegistrarWorld : ProcessFacts {
+    int locksHeld = 0;  // user locks the process holds now
     std::wstring commandLineArgs;
     std::wstring appPath = L"D:\\Tools";
     std::wstring programFileName = L"Vintrel";

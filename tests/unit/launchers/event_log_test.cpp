@@ -1,5 +1,4 @@
-// The administrators' log: the shape of its lines, the names it resolves, and a log that cannot be
-// written.
+// The administrators' log: the shape of its lines, and a log that cannot be written.
 #include <gtest/gtest.h>
 
 #include "EventLog.h"
@@ -32,33 +31,6 @@ TEST(LogLine, NamesBeyondAsciiAreWrittenAsUtf8) {
     EXPECT_EQ(eventlog::FormatLine({2026, 12, 8, 9, 0, 0, 0}, L"PC", names, 1, L"R", L"e", L""),
               "2026-12-08 09:00:00.000\tPC\tM\xC3\xBCller \xCE\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBD"
               "\t1\tR\te\t\r\n");
-}
-
-struct ResolveCase {
-    const wchar_t* value;
-    const wchar_t* appFolder;
-    const wchar_t* resolved;
-};
-
-TEST(LogPath, ResolvedFromTheEnvironmentAndTheProgramsFolder) {
-    const ResolveCase cases[] = {
-        {L"%TEMP%\\renvale.log", L"D:\\App", L"C:\\Users\\anna\\AppData\\Local\\Temp\\renvale.log"},
-        {L".", L"D:\\App", L"D:\\App"},
-        {L".\\", L"D:\\App", L"D:\\App"},
-        {L"logs\\start.log", L"D:\\App", L"D:\\App\\logs\\start.log"},
-        {L"..\\Master", L"D:\\Apps\\Orvantis", L"D:\\Apps\\Master"},
-        {L"../logs/a.log", L"D:\\App", L"D:\\logs\\a.log"},
-        {L"..", L"E:\\", L"E:\\"},
-        {L".", L"E:\\", L"E:\\"},
-        {L"..\\..\\..", L"\\\\srv\\share\\App", L"\\\\srv"},
-        {L"\\\\srv\\share\\Orvantis", L"D:\\App", L"\\\\srv\\share\\Orvantis"},
-        {L"C:\\Logs\\a.log", L"D:\\App", L"C:\\Logs\\a.log"},
-        {L"\\Logs\\a.log", L"D:\\App", L"\\Logs\\a.log"},
-        {L"%NOSUCH%\\a.log", L"D:\\App", L"D:\\App\\%NOSUCH%\\a.log"},
-        {L"", L"D:\\App", L""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(eventlog::ResolvePath(c.value, c.appFolder), c.resolved) << c.value;
 }
 
 TEST(EventLog, WritesNothingUntilOpenedWithAFile) {

@@ -34,6 +34,8 @@ const std::wstring kLog = L"C:\\Logs\\orvantis.log";
 const std::string kRelease1 = "release 1 of the database";
 const std::string kRelease2 = "release 2 of the database";
 const std::string kEdited = "release 1, with the user's entries";
+// The shared database, where a name without a folder would lead.
+const std::string kShared = "the shared database of everyone";
 
 const doubles::ShownBox* OnlyBox() {
     const auto& boxes = doubles::Process().boxes;
@@ -69,6 +71,9 @@ struct PullRow {
     std::optional<std::string> opened;  // what Access opened; nullopt: nothing
     std::string pullLogged;
     bool accessStarted;
+    // The folders as the pull is given them, where not the master's and the user's.
+    const wchar_t* from = nullptr;
+    const wchar_t* to = nullptr;
 };
 
 void PrintTo(const PullRow& row, std::ostream* out) {
@@ -133,26 +138,66 @@ const PullRow kPullRows[] = {
      kRelease1,
      "copied 25 bytes in 0 ms",
      true},
-    // Another start of the same user pulls meanwhile: this one waits, then finds the copy current.
-    {"AnotherStartOfTheUserPullsFirst",
+    // Another start (of this user or on another computer) pulls into the folder meanwhile: this
+    // one waits, then finds the copy current.
+    {"AnotherStartPullsIntoTheFolderFirst",
      [] {
          PublishAndPull(kRelease1, 100);
-         doubles::Process().lockHeldElsewhereFor = 3;
+         doubles::HoldOpenFor(kLocal + L"\\Orvantis.lock", 3);
      },
      {{L"Orvantis.mde", kRelease1}},
      kRelease1,
      "unchanged",
      true},
-    {"AnotherStartOfTheUserNeverLetsGo",
+    {"AnotherStartNeverLetsGoOfTheFolder",
      [] {
          PublishAndPull(kRelease1, 100);
          Publish(kRelease2, 200);
-         doubles::Process().lockHeldElsewhereFor = INT_MAX;
+         doubles::HoldOpenFor(kLocal + L"\\Orvantis.lock", INT_MAX);
      },
      {{L"Orvantis.mde", kRelease1}},
      kRelease1,
      "skipped: waited 30000 ms for another launcher; local copy used",
      true},
+    // A scanner holds the record of release 1: a copy of release 2 beside it could later pass for
+    // release 1.
+    {"RecordThatCannotBeRemoved",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish(kRelease2, 200);
+         doubles::HoldOpen(kLocal + L"\\Orvantis.pull");
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "skipped: the record of the last pull stays: error 32; local copy used",
+     true},
+    // A /from whose value swallowed the next switches, or none at all, is never a path: the
+    // user's copy, or nothing, and never a database where the name would lead.
+    {"MasterThatIsNoPath",
+     [] { PublishAndPull(kRelease1, 100); },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "unreachable: no path: \"S:\\Orvantis\" /log x\\Orvantis.mde\"; local copy used",
+     true,
+     L"S:\\Orvantis\" /log x"},
+    {"NoMasterGiven",
+     [] { doubles::PutFile(L"\\Orvantis.mde", kShared); },
+     {},
+     std::nullopt,
+     "unreachable: no path: \"\"; no local copy",
+     false,
+     L""},
+    {"NoLocalFolder",
+     [] {
+         Publish(kRelease1, 100);
+         doubles::PutFile(L"\\Orvantis.mde", kShared);
+     },
+     {},
+     std::nullopt,
+     "failed: no local folder: none given, and Windows names none; no local copy",
+     false,
+     nullptr,
+     L""},
 };
 
 class PerUserStart : public testing::TestWithParam<PullRow> {
@@ -169,7 +214,7 @@ TEST_P(PerUserStart, LeavesTheFilesAndTheLogAsTheRowSays) {
         [&] { localSeen.push_back(doubles::FileContent(kLocalFile)); });
     const std::optional<std::string> localBefore = doubles::FileContent(kLocalFile);
 
-    const bool opened = StartPerUser();
+    const bool opened = StartPerUser(row.from ? row.from : kMaster, row.to ? row.to : kLocal);
 
     Files localAfter = doubles::FilesBelow(kLocal);
     localAfter.erase(L"Orvantis.pull");
@@ -196,20 +241,41 @@ INSTANTIATE_TEST_SUITE_P(Situations, PerUserStart, testing::ValuesIn(kPullRows),
 
 class PerUserSteps : public testing::Test {};
 
-TEST_F(PerUserSteps, NothingToOpenShowsOneErrorBoxNamingTheMasterAndWindowsText) {
+TEST_F(PerUserSteps, NothingToOpenShowsOneErrorBoxNamingTheMasterAndWhy) {
+    struct BoxRow {
+        std::wstring from, to, text;
+    };
+    const BoxRow rows[] = {
+        {kMaster, kLocal,
+         L"The database could not be copied from \"S:\\Orvantis\\Orvantis.mde\"."
+         L"\r\nThe system cannot find the path specified."},
+        {L"S:\\Orvantis\" /log x", kLocal,
+         L"The database could not be copied from \"S:\\Orvantis\" /log x\\Orvantis.mde\"."
+         L"\r\nThe filename, directory name, or volume label syntax is incorrect."},
+        {L"", kLocal,
+         L"The database could not be copied from \"\".\r\nThe filename, directory name, or "
+         L"volume label syntax is incorrect."},
+        {kMaster, L"",
+         L"The database could not be copied from \"S:\\Orvantis\\Orvantis.mde\"."
+         L"\r\nThe system cannot find the path specified."},
+    };
     Log().errorMessages[3] = L"The system cannot find the path specified.";
-    EXPECT_FALSE(StartPerUser());
+    Log().errorMessages[123] =
+        L"The filename, directory name, or volume label syntax is incorrect.";
+    for (const BoxRow& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.from) + " to " + testing::PrintToString(row.to));
+        doubles::Process().boxes.clear();
+        EXPECT_FALSE(StartPerUser(row.from, row.to));
 
-    const doubles::ShownBox* box = OnlyBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text,
-              L"The database could not be copied from \"S:\\Orvantis\\Orvantis.mde\"."
-              L"\r\nThe system cannot find the path specified.");
-    EXPECT_EQ(box->style, platform::kMbIconError);
-    EXPECT_EQ(box->title, L"Renvale");
-    // No start of this user waits for a box nobody may be there to close.
-    EXPECT_EQ(box->locksHeld, 0);
-    EXPECT_EQ(doubles::Process().locksHeld, 0);
+        const doubles::ShownBox* box = OnlyBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text, row.text);
+        EXPECT_EQ(box->style, platform::kMbIconError);
+        EXPECT_EQ(box->title, L"Renvale");
+        // No start waits for a box nobody may be there to close.
+        EXPECT_EQ(box->locksHeld, 0);
+    }
+    EXPECT_EQ(doubles::LockFilesHeld(), 0);
 }
 
 TEST_F(PerUserSteps, TheBoxSpeaksGermanWhereWindowsDoes) {
@@ -244,9 +310,15 @@ TEST_F(PerUserSteps, TheBoxSpeaksGermanWhereWindowsDoes) {
 
 // The record goes before a copy begins and comes back only once the copy is in place: a start
 // that ends in between finds no record and copies again, never a stale copy taken for current.
+// The folder's lock is held from before the master is looked at until the record is written.
 TEST_F(PerUserSteps, TheMasterIsRecordedOnlyOnceItsCopyIsInPlace) {
     PublishAndPull(kRelease1, 100);
     Publish(kRelease2, 200);
+    std::vector<std::wstring> lockedSteps;
+    doubles::AfterEveryFileOperation([&] {
+        if (doubles::LockFilesHeld() == 1)
+            lockedSteps.push_back(doubles::Journal().back().operation);
+    });
     StartPerUser();
 
     const int removed = doubles::PositionOf(L"RemoveFile");
@@ -258,16 +330,34 @@ TEST_F(PerUserSteps, TheMasterIsRecordedOnlyOnceItsCopyIsInPlace) {
     EXPECT_LT(removed, doubles::PositionOf(L"CreateNewFile"));
     EXPECT_GT(recorded, renamed);
     EXPECT_GT(renamed, 0);
+    EXPECT_THAT(lockedSteps, testing::IsSupersetOf({L"OpenToPull", L"CopyContent",
+                                                    L"RenameOpenFile", L"WriteWholeFile"}));
+    EXPECT_EQ(doubles::LockFilesHeld(), 0);
+    EXPECT_FALSE(doubles::FileContent(kLocal + L"\\Orvantis.lock"));
 }
 
+// One folder by two names: its database is opened as it is, never copied beside itself.
 TEST_F(PerUserSteps, TheSameFolderForMasterAndLocalCopyIsOpenedAsItIs) {
-    Publish(kRelease1, 100);
-    EXPECT_TRUE(StartPerUser(kMaster, kMaster + L"\\"));
+    doubles::LinkFolder(L"Z:\\Orvantis", L"\\\\srv\\orvantis");
+    const std::pair<std::wstring, std::wstring> names[] = {
+        {kMaster, kMaster + L"\\"},
+        {L"D:\\Orvantis", L"d:\\orvantis"},
+        {L"Z:\\Orvantis", L"\\\\srv\\orvantis"},
+    };
+    for (const auto& [master, local] : names) {
+        SCOPED_TRACE(testing::PrintToString(master) + " to " + testing::PrintToString(local));
+        Log().files.clear();
+        doubles::ClearJournal();
+        doubles::ResetAccess();
+        doubles::PutFile(master + L"\\Orvantis.mde", kRelease1);
+        EXPECT_TRUE(StartPerUser(master, local));
 
-    EXPECT_EQ(doubles::OpenedDatabaseContent(), kRelease1);
-    EXPECT_EQ(doubles::FilesBelow(kMaster), (Files{{L"Orvantis.mde", kRelease1}}));
-    EXPECT_THAT(doubles::LoggedDetails(kLog, "pull"),
-                testing::ElementsAre("skipped: the local folder is the master folder"));
+        EXPECT_EQ(doubles::OpenedDatabaseContent(), kRelease1);
+        EXPECT_EQ(doubles::FilesBelow(master), (Files{{L"Orvantis.mde", kRelease1}}));
+        EXPECT_EQ(doubles::PositionOf(L"CreateNewFile"), -1);
+        EXPECT_THAT(doubles::LoggedDetails(kLog, "pull"),
+                    testing::ElementsAre("skipped: the local folder is the master folder"));
+    }
 }
 
 struct RecordRow {
@@ -315,6 +405,13 @@ TEST(PerUserFolders, AreResolvedFromTheProgramsFolderAndTheEnvironment) {
         launchers::ResolvePerUserFolders(L"%ORVANTIS%", std::nullopt, L"D:\\Apps\\Orvantis");
     EXPECT_EQ(byDefault.master, L"\\\\srv\\Orvantis");
     EXPECT_EQ(byDefault.local, L"C:\\Users\\anna\\AppData\\Local\\Orvantis");
+    // What cannot be a path stays as given; an account without a local folder gets none.
+    doubles::Process().localAppData.clear();
+    const launchers::PerUserFolders unusable =
+        launchers::ResolvePerUserFolders(L"\\\\srv\\orvantis\" /log x", std::nullopt, L"D:\\App");
+    EXPECT_EQ(unusable.master, L"\\\\srv\\orvantis\" /log x");
+    EXPECT_EQ(unusable.local, L"");
+    EXPECT_EQ(launchers::ResolvePerUserFolders(L"", L"", L"D:\\App").master, L"");
 }
 
 }  // namespace

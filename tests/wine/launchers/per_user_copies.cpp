@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -123,6 +124,20 @@ TEST_F(PerUserCopies, WhenTheMasterCannotBeCopiedTheLocalCopyIsOpened) {
     Publish(kRelease1, kTime1);
     ASSERT_EQ(Start(), 0u);
     Publish(kRelease2, kTime2);
+    // A scanner holds the record of the last copy: a new copy beside it could later pass for the
+    // old version, so none is made, and the record stays as it was.
+    {
+        const std::wstring record = local_ + L"\\Orvantis.pull";
+        const std::optional<std::vector<std::uint8_t>> recorded = ReadFileBytes(record);
+        const owners::unique_handle scanner(CreateFileW(record.c_str(), GENERIC_READ,
+                                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(scanner.get(), INVALID_HANDLE_VALUE);
+        ASSERT_EQ(Start(), 0u);
+        ExpectOpened(kRelease1);
+        EXPECT_EQ(ReadFileBytes(record), recorded);
+        EXPECT_TRUE(TempFilesIn(local_).empty());
+    }
     {
         const owners::unique_handle writer(CreateFileW(masterFile_.c_str(), GENERIC_WRITE,
                                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -161,6 +176,44 @@ TEST_F(PerUserCopies, WithoutTheMasterFolderAndALocalCopyOneBoxAndNoAccess) {
     EXPECT_TRUE(ReadStandInCalls(setup_.standInFolder).empty());
     EXPECT_TRUE(FindStandInWindows().empty());
     EXPECT_TRUE(FolderEntries(local_).empty());
+}
+
+// A /from whose folder swallowed the switches after it (a quote after a trailing backslash) is
+// never a path: the box names it as given and Access is not started; once the user has a copy, that
+// copy is opened.
+TEST_F(PerUserCopies, AMasterFolderThatCannotBeAPathIsNeverUsedAsOne) {
+    const std::wstring broken = L"/to " + Quoted(local_) + L" /from \"" + master_ + L"\\\" /log x";
+    Publish(kRelease1, kTime1);
+    const RunResult run = harness::Run(setup_.exe, broken);
+
+    EXPECT_EQ(run.exitCode, 1u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(Narrow(run.boxes[0].text),
+              Narrow(L"The database could not be copied from \"" + master_ + L"\" /log x\\" +
+                     L"Orvantis.mde\".\r\n" + WindowsMessage(ERROR_INVALID_NAME)));
+    EXPECT_TRUE(ReadStandInCalls(setup_.standInFolder).empty());
+    EXPECT_TRUE(FolderEntries(local_).empty());
+
+    ASSERT_EQ(Start(), 0u);
+    Publish(kRelease2, kTime2);
+    ASSERT_EQ(RunLauncher(setup_, broken), 0u);
+    ExpectOpened(kRelease1);
+}
+
+// One folder by two names, the mapped drive and the folder it maps: its database is opened as it
+// is, and nothing is copied beside it.
+TEST_F(PerUserCopies, TheMasterFolderByAnotherNameIsOpenedAsItIs) {
+    Publish(kRelease1, kTime1);
+    const std::wstring root = setup_.appFolder.substr(0, setup_.appFolder.rfind(L'\\'));
+    const std::wstring sameFolder = root + L"\\SERVER\\orvantis";
+    FolderWatch master(master_);
+
+    ASSERT_EQ(RunLauncher(setup_, L"/from " + Quoted(master_) + L" /to " + Quoted(sameFolder)), 0u);
+    EXPECT_EQ(LastOpen().arguments,
+              std::vector<std::wstring>{L"BSTR:" + sameFolder + L"\\Orvantis.mde"});
+    EXPECT_EQ(LastOpen().details, OpenedDetails(kRelease1));
+    EXPECT_TRUE(master.Changes().empty());
+    EXPECT_EQ(FolderEntries(master_), std::vector<std::wstring>{L"Orvantis.mde"});
 }
 
 // Without /to the copy goes to the user's local application data folder, as Windows names it
@@ -211,6 +264,72 @@ TEST_F(PerUserCopies, PublishingByTwoRenamesIsNotBlockedByAPull) {
     ASSERT_EQ(Start(), 0u);
     EXPECT_EQ(ReadFileBytes(localFile_), kRelease2);
     ExpectOpened(kRelease2);
+}
+
+// Every thread of a process stopped for the object's lifetime: a pull held in the middle.
+class Frozen {
+  public:
+    explicit Frozen(DWORD processId) {
+        const owners::unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+             more = Thread32Next(snapshot.get(), &entry)) {
+            if (entry.th32OwnerProcessID != processId)
+                continue;
+            owners::unique_handle thread(
+                OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+            if (thread.get() && SuspendThread(thread.get()) != static_cast<DWORD>(-1))
+                threads_.push_back(std::move(thread));
+        }
+    }
+    ~Frozen() {
+        for (const owners::unique_handle& thread : threads_)
+            ResumeThread(thread.get());
+    }
+    bool any() const { return !threads_.empty(); }
+
+  private:
+    std::vector<owners::unique_handle> threads_;
+};
+
+// The lock belongs to the local folder. A start into another folder (a second shortcut with a
+// training master) runs while a pull into the first one is held in the middle; one into the same
+// folder, whose lock another start holds (here, on another computer), waits for it and copies once
+// it is let go.
+TEST_F(PerUserCopies, OnlyStartsIntoTheSameFolderWaitForEachOther) {
+    constexpr std::size_t kMiB = 64;
+    ASSERT_TRUE(CreateDirectoryW(master_.c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(masterFile_, kMiB, 5));
+    const std::wstring training = master_ + L"\\Training";
+    const std::wstring trainingCopy = local_ + L"2";
+    ASSERT_TRUE(PutFile(training + L"\\Orvantis.mde", kRelease2));
+    Process pulling = harness::Start(setup_.exe, Switches());
+    ASSERT_TRUE(WaitUntil([&] { return !TempFilesIn(local_).empty(); }));
+    {
+        const Frozen heldInTheMiddle(pulling.id());
+        ASSERT_TRUE(heldInTheMiddle.any());
+        EXPECT_EQ(
+            RunLauncher(setup_, L"/from " + Quoted(training) + L" /to " + Quoted(trainingCopy)),
+            0u);
+        EXPECT_EQ(ReadFileBytes(trainingCopy + L"\\Orvantis.mde"), kRelease2);
+        EXPECT_FALSE(TempFilesIn(local_).empty());
+    }
+    EXPECT_EQ(AnswerBoxesUntilExit(pulling).exitCode, 0u);
+
+    ASSERT_TRUE(PutFile(masterFile_, kRelease1));
+    {
+        const owners::unique_handle elsewhere(
+            CreateFileW((local_ + L"\\Orvantis.lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                        nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        ASSERT_NE(elsewhere.get(), INVALID_HANDLE_VALUE);
+        pulling = harness::Start(setup_.exe, Switches());
+        EXPECT_FALSE(pulling.WaitForExit(2000).has_value()) << "did not wait for the lock";
+        EXPECT_TRUE(HoldsLargeDatabase(localFile_, kMiB, 5));
+    }
+    EXPECT_EQ(AnswerBoxesUntilExit(pulling).exitCode, 0u);
+    EXPECT_EQ(ReadFileBytes(localFile_), kRelease1);
+    ExpectLocalFolderClean();
 }
 
 // A double click: both starts open the local copy, and the master is copied once.
