@@ -3,15 +3,20 @@
 #include <platform.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <cwctype>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <random>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "journal.h"
@@ -45,6 +50,8 @@ struct FilesState {
     // Each file's last-write time: every PutFile moves it on, a copy takes its source's.
     std::map<fs::path, std::uint64_t> lastWrites;
     std::uint64_t writeClock = 0;
+    // Every finished operation and piece copied.
+    std::uint64_t progress = 0;
 
     ~FilesState() {
         std::error_code ignored;
@@ -124,13 +131,82 @@ void WriteHost(const fs::path& path, const std::string& content) {
     out << content;
 }
 
+// A work on a thread of its own and the waiting thread take turns: only one of them runs at a time,
+// so the doubles' state needs no locks.
+constexpr std::uint64_t kNever = UINT64_MAX;
+constexpr std::uint64_t kAskEveryMs = 50;
+constexpr std::uint64_t kWaitWithoutEndMs = 24ull * 60 * 60 * 1000;
+
+struct Worker {
+    std::mutex mutex;
+    std::condition_variable turnChanged;
+    bool workersTurn = false;
+    bool done = false;
+    bool abandoned = false;
+    bool released = false;
+    std::uint64_t wakeAt = 0;
+    std::exception_ptr failure;
+    std::thread thread;
+};
+
+Worker*& CurrentWorker() {
+    static Worker* worker = nullptr;
+    return worker;
+}
+thread_local bool onWorker = false;
+
+void HandTurn(Worker& worker, bool toWorker) {
+    std::unique_lock lock(worker.mutex);
+    worker.workersTurn = toWorker;
+    worker.turnChanged.notify_all();
+    worker.turnChanged.wait(lock, [&] { return worker.workersTurn == !toWorker || worker.done; });
+}
+
+// The calling operation takes this long on the clock; kNever: it never returns, unless the work
+// is released.
+void TakeTime(std::uint64_t milliseconds) {
+    if (!onWorker) {
+        if (milliseconds == kNever)
+            throw std::runtime_error("a file call that never returns, and nothing gives up on it");
+        State().clock += milliseconds;
+        return;
+    }
+    Worker& worker = *CurrentWorker();
+    if (worker.released)
+        return;
+    worker.wakeAt = milliseconds == kNever ? kNever : State().clock + milliseconds;
+    HandTurn(worker, false);
+}
+
+bool IsSlowed() {
+    const FileFaults& faults = State().faults;
+    return !faults.neverReturns.empty() || faults.copyStallsAfter || faults.copyPieceMs != 0;
+}
+
+void EndWorker() {
+    Worker* worker = CurrentWorker();
+    if (!worker)
+        return;
+    worker->released = true;
+    while (!worker->done)
+        HandTurn(*worker, true);
+    worker->thread.join();
+    delete worker;
+    CurrentWorker() = nullptr;
+}
+
 // Records the operation, and shows the files to the observer once it is done.
 class Operation {
   public:
     Operation(const wchar_t* name, std::vector<platform::AutomationValue> paths) {
         Record({name, L"", std::move(paths)});
+        if (State().faults.neverReturns == name) {
+            State().faults.neverReturns.clear();
+            TakeTime(kNever);
+        }
     }
     ~Operation() {
+        ++State().progress;
         if (State().observer)
             State().observer();
     }
@@ -177,6 +253,7 @@ bool Rename(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 void ResetFiles(const std::wstring& appFolder) {
+    EndWorker();
     FilesState& state = State();
     std::error_code ignored;
     if (!state.root.empty())
@@ -202,6 +279,7 @@ void ResetFiles(const std::wstring& appFolder) {
     state.progressShown.clear();
     state.lastWrites.clear();
     state.writeClock = 0;
+    state.progress = 0;
     fs::create_directories(HostPath(appFolder));
 }
 
@@ -350,6 +428,10 @@ const std::vector<double>& ProgressShown() {
     return State().progressShown;
 }
 
+void ReleaseAbandonedWork() {
+    EndWorker();
+}
+
 }  // namespace doubles
 
 namespace platform {
@@ -467,8 +549,17 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
             break;
         written += content.substr(written.size(), piece);
         doubles::WriteHost(to, written);
+        ++doubles::State().progress;
         if (progress)
             progress(written.size(), content.size());
+        const doubles::FileFaults& faults = doubles::State().faults;
+        doubles::TakeTime(faults.copyPieceMs);
+        if (faults.copyStallsAfter && written.size() >= *faults.copyStallsAfter) {
+            doubles::State().faults.copyStallsAfter.reset();
+            doubles::TakeTime(doubles::kNever);
+        }
+        if (WorkAbandoned())
+            return doubles::kErrorOperationAborted;
     }
     doubles::State().lastWrites[to] = doubles::State().lastWrites[from];
     if (written.size() >= breakOff || doubles::State().faults.flushFails)
@@ -627,6 +718,62 @@ ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
         return kErrorAccessDenied;
     doubles::WriteHost(host, bytes);
     return kNoError;
+}
+
+bool RunOnWorker(std::function<void()> work,
+                 const std::function<bool(std::uint64_t progress)>& keepWaiting) {
+    if (!doubles::IsSlowed()) {
+        work();
+        return true;
+    }
+    doubles::EndWorker();
+    auto* worker = new doubles::Worker;
+    doubles::CurrentWorker() = worker;
+    worker->workersTurn = true;
+    worker->thread = std::thread([worker, work = std::move(work)] {
+        doubles::onWorker = true;
+        {
+            std::unique_lock lock(worker->mutex);
+            worker->turnChanged.wait(lock, [&] { return worker->workersTurn; });
+        }
+        try {
+            work();
+        } catch (...) {
+            worker->failure = std::current_exception();
+        }
+        const std::lock_guard lock(worker->mutex);
+        worker->done = true;
+        worker->turnChanged.notify_all();
+    });
+    {
+        std::unique_lock lock(worker->mutex);
+        worker->turnChanged.wait(lock, [&] { return !worker->workersTurn || worker->done; });
+    }
+    const std::uint64_t began = doubles::State().clock;
+    for (;;) {
+        if (worker->done) {
+            const std::exception_ptr failure = worker->failure;
+            doubles::EndWorker();
+            if (failure)
+                std::rethrow_exception(failure);
+            return true;
+        }
+        doubles::State().clock += doubles::kAskEveryMs;
+        if (doubles::State().clock >= worker->wakeAt) {
+            doubles::HandTurn(*worker, true);
+            continue;
+        }
+        if (!keepWaiting(doubles::State().progress)) {
+            worker->abandoned = true;
+            return false;
+        }
+        if (doubles::State().clock - began > doubles::kWaitWithoutEndMs)
+            throw std::runtime_error("waited a day for a file call that never returns");
+    }
+}
+
+bool WorkAbandoned() {
+    return doubles::onWorker && doubles::CurrentWorker() && doubles::CurrentWorker()->abandoned;
 }
 
 }  // namespace platform

@@ -63,6 +63,12 @@ struct FileFaults {
     bool permissionsDenyDelete = false;
     // A volume that keeps no permissions (FILE_PERSISTENT_ACLS missing): giving a file any fails.
     bool volumeKeepsNoPermissions = false;
+    // The first call of this operation never returns (a hung server): L"OpenToPull", L"StampOf".
+    std::wstring neverReturns;
+    // A copy stops after this many bytes and never returns.
+    std::optional<std::size_t> copyStallsAfter;
+    // Each piece of a copy takes this long on the clock (a slow but live server).
+    std::uint64_t copyPieceMs = 0;
 };
 void InjectFileFaults(const FileFaults& faults);
 // One fault, the others as by default: Inject(&FileFaults::flushFails, true).
@@ -82,6 +88,7 @@ inline constexpr platform::ErrorCode kErrorPathNotFound = 3;
 inline constexpr platform::ErrorCode kErrorInvalidHandle = 6;
 inline constexpr platform::ErrorCode kErrorNotSupported = 50;
 inline constexpr platform::ErrorCode kErrorDiskFull = 112;
+inline constexpr platform::ErrorCode kErrorOperationAborted = 995;
 
 // A content copy goes in pieces of this many bytes, reporting its progress after each.
 inline constexpr std::size_t kCopyPiece = 8;
@@ -91,5 +98,12 @@ void RunClock(std::uint64_t stepMs);
 std::uint64_t ClockNow();
 // Every progress the splash showed, in order.
 const std::vector<double>& ProgressShown();
+
+// A work run by RunOnWorker runs inline, unless a fault above makes it take time: then it runs on
+// a thread of its own in turns with the waiting one, which moves the clock on by 50 ms between its
+// questions. A wait that never gives up throws after a simulated day.
+// Lets a work the launch gave up on run on to its end, as its thread would once the server
+// answers; a no-op when there is none.
+void ReleaseAbandonedWork();
 
 }  // namespace doubles
