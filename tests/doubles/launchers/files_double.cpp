@@ -52,6 +52,7 @@ struct FilesState {
     std::uint64_t writeClock = 0;
     // Every finished operation and piece copied.
     std::uint64_t progress = 0;
+    std::vector<std::wstring> offWorker;
 
     ~FilesState() {
         std::error_code ignored;
@@ -200,6 +201,8 @@ class Operation {
   public:
     Operation(const wchar_t* name, std::vector<platform::AutomationValue> paths) {
         Record({name, L"", std::move(paths)});
+        if (!onWorker && IsSlowed())
+            State().offWorker.push_back(name);
         if (State().faults.neverReturns == name) {
             State().faults.neverReturns.clear();
             TakeTime(kNever);
@@ -280,6 +283,7 @@ void ResetFiles(const std::wstring& appFolder) {
     state.lastWrites.clear();
     state.writeClock = 0;
     state.progress = 0;
+    state.offWorker.clear();
     fs::create_directories(HostPath(appFolder));
 }
 
@@ -430,6 +434,10 @@ const std::vector<double>& ProgressShown() {
 
 void ReleaseAbandonedWork() {
     EndWorker();
+}
+
+const std::vector<std::wstring>& FileCallsOffWorker() {
+    return State().offWorker;
 }
 
 }  // namespace doubles

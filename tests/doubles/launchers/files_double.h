@@ -105,5 +105,7 @@ const std::vector<double>& ProgressShown();
 // Lets a work the launch gave up on run on to its end, as its thread would once the server
 // answers; a no-op when there is none.
 void ReleaseAbandonedWork();
+// The file operations made on any other thread while a fault makes them take time.
+const std::vector<std::wstring>& FileCallsOffWorker();
 
 }  // namespace doubles
