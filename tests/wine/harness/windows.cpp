@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <algorithm>
+
 namespace harness {
 
 namespace {
@@ -120,6 +122,31 @@ RunResult Run(const std::wstring& exePath, const std::wstring& arguments,
     if (!process.started())
         return {};
     return AnswerBoxesUntilExit(process);
+}
+
+Answering ProbeUntilGone(HWND window, DWORD probeMs, const std::function<void(int)>& between) {
+    Answering answering;
+    ULONGLONG lastAnswer = GetTickCount64();
+    while (IsWindow(window)) {
+        DWORD_PTR result = 0;
+        const bool answered =
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+        const ULONGLONG now = GetTickCount64();
+        answering.longestGapMs = std::max(answering.longestGapMs, now - lastAnswer);
+        // A window destroyed while it was asked did not fail to answer.
+        if (!IsWindow(window))
+            break;
+        if (!answered) {
+            ++answering.unanswered;
+            continue;
+        }
+        lastAnswer = now;
+        ++answering.answers;
+        if (between)
+            between(answering.answers);
+        Sleep(probeMs);
+    }
+    return answering;
 }
 
 }  // namespace harness
