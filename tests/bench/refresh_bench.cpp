@@ -3,6 +3,7 @@
 // Renvale's launch fails at once (exit code 1) and the run is the refresh or the pull plus the
 // launcher's fixed costs; scripts/bench runs each with and without a copy to make, copies the
 // same file with cp between runs, and checks the files afterwards.
+#include <cstdio>
 #include <string>
 
 #include "bench.h"
@@ -59,6 +60,11 @@ bool MeasureSplashGaps(const std::wstring& appFolder, const std::string& caseNam
     }
     PrintSample("splash-gap", caseName, static_cast<double>(answering.longestGapMs), round);
     PrintSample("splash-unanswered", caseName, answering.unanswered, round);
+    std::fprintf(stderr,
+                 "splash probed for %llu ms, %d answers; the longest gap ended at %llu ms\n",
+                 answering.probedMs, answering.answers, answering.longestGapEndedMs);
+    for (const auto& [ended, length] : answering.gapsOver100Ms)
+        std::fprintf(stderr, "  a gap of %llu ms ended at %llu ms\n", length, ended);
     return true;
 }
 
