@@ -3,20 +3,16 @@
 #include <platform.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
 #include <cwctype>
-#include <exception>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <mutex>
 #include <random>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include "journal.h"
@@ -132,51 +128,38 @@ void WriteHost(const fs::path& path, const std::string& content) {
     out << content;
 }
 
-// A work on a thread of its own and the waiting thread take turns: only one of them runs at a time,
-// so the doubles' state needs no locks.
+// The work RunOnWorker runs inline, and what its waiter decided meanwhile.
+struct Work {
+    const std::function<bool(std::uint64_t)>* keepWaiting = nullptr;  // none outside a work
+    bool abandoned = false;
+};
+
+Work& CurrentWork() {
+    static Work work;
+    return work;
+}
+
 constexpr std::uint64_t kNever = UINT64_MAX;
 constexpr std::uint64_t kAskEveryMs = 50;
 constexpr std::uint64_t kWaitWithoutEndMs = 24ull * 60 * 60 * 1000;
 
-struct Worker {
-    std::mutex mutex;
-    std::condition_variable turnChanged;
-    bool workersTurn = false;
-    bool done = false;
-    bool abandoned = false;
-    bool released = false;
-    std::uint64_t wakeAt = 0;
-    std::exception_ptr failure;
-    std::thread thread;
-};
-
-Worker*& CurrentWorker() {
-    static Worker* worker = nullptr;
-    return worker;
-}
-thread_local bool onWorker = false;
-
-void HandTurn(Worker& worker, bool toWorker) {
-    std::unique_lock lock(worker.mutex);
-    worker.workersTurn = toWorker;
-    worker.turnChanged.notify_all();
-    worker.turnChanged.wait(lock, [&] { return worker.workersTurn == !toWorker || worker.done; });
-}
-
-// The calling operation takes this long on the clock; kNever: it never returns, unless the work
-// is released.
+// The calling operation takes this long on the clock, its waiter asked every 50 ms meanwhile.
+// kNever: until the waiter gives up, as a server that answers only later. Once the waiter has given
+// up, the work runs on to its end unwatched, and time no longer counts.
 void TakeTime(std::uint64_t milliseconds) {
-    if (!onWorker) {
+    Work& work = CurrentWork();
+    if (!work.keepWaiting) {
         if (milliseconds == kNever)
             throw std::runtime_error("a file call that never returns, and nothing gives up on it");
         State().clock += milliseconds;
         return;
     }
-    Worker& worker = *CurrentWorker();
-    if (worker.released)
-        return;
-    worker.wakeAt = milliseconds == kNever ? kNever : State().clock + milliseconds;
-    HandTurn(worker, false);
+    for (std::uint64_t taken = 0; !work.abandoned && taken < milliseconds; taken += kAskEveryMs) {
+        State().clock += kAskEveryMs;
+        work.abandoned = !(*work.keepWaiting)(State().progress);
+        if (taken > kWaitWithoutEndMs)
+            throw std::runtime_error("waited a day for a file call that never returns");
+    }
 }
 
 bool IsSlowed() {
@@ -184,24 +167,12 @@ bool IsSlowed() {
     return !faults.neverReturns.empty() || faults.copyStallsAfter || faults.copyPieceMs != 0;
 }
 
-void EndWorker() {
-    Worker* worker = CurrentWorker();
-    if (!worker)
-        return;
-    worker->released = true;
-    while (!worker->done)
-        HandTurn(*worker, true);
-    worker->thread.join();
-    delete worker;
-    CurrentWorker() = nullptr;
-}
-
 // Records the operation, and shows the files to the observer once it is done.
 class Operation {
   public:
     Operation(const wchar_t* name, std::vector<platform::AutomationValue> paths) {
         Record({name, L"", std::move(paths)});
-        if (!onWorker && IsSlowed())
+        if (!CurrentWork().keepWaiting && IsSlowed())
             State().offWorker.push_back(name);
         if (State().faults.neverReturns == name) {
             State().faults.neverReturns.clear();
@@ -256,7 +227,7 @@ bool Rename(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 void ResetFiles(const std::wstring& appFolder) {
-    EndWorker();
+    CurrentWork() = {};
     FilesState& state = State();
     std::error_code ignored;
     if (!state.root.empty())
@@ -430,10 +401,6 @@ std::uint64_t ClockNow() {
 
 const std::vector<double>& ProgressShown() {
     return State().progressShown;
-}
-
-void ReleaseAbandonedWork() {
-    EndWorker();
 }
 
 const std::vector<std::wstring>& FileCallsOffWorker() {
@@ -730,58 +697,16 @@ ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 
 bool RunOnWorker(std::function<void()> work,
                  const std::function<bool(std::uint64_t progress)>& keepWaiting) {
-    if (!doubles::IsSlowed()) {
-        work();
-        return true;
-    }
-    doubles::EndWorker();
-    auto* worker = new doubles::Worker;
-    doubles::CurrentWorker() = worker;
-    worker->workersTurn = true;
-    worker->thread = std::thread([worker, work = std::move(work)] {
-        doubles::onWorker = true;
-        {
-            std::unique_lock lock(worker->mutex);
-            worker->turnChanged.wait(lock, [&] { return worker->workersTurn; });
-        }
-        try {
-            work();
-        } catch (...) {
-            worker->failure = std::current_exception();
-        }
-        const std::lock_guard lock(worker->mutex);
-        worker->done = true;
-        worker->turnChanged.notify_all();
-    });
-    {
-        std::unique_lock lock(worker->mutex);
-        worker->turnChanged.wait(lock, [&] { return !worker->workersTurn || worker->done; });
-    }
-    const std::uint64_t began = doubles::State().clock;
-    for (;;) {
-        if (worker->done) {
-            const std::exception_ptr failure = worker->failure;
-            doubles::EndWorker();
-            if (failure)
-                std::rethrow_exception(failure);
-            return true;
-        }
-        doubles::State().clock += doubles::kAskEveryMs;
-        if (doubles::State().clock >= worker->wakeAt) {
-            doubles::HandTurn(*worker, true);
-            continue;
-        }
-        if (!keepWaiting(doubles::State().progress)) {
-            worker->abandoned = true;
-            return false;
-        }
-        if (doubles::State().clock - began > doubles::kWaitWithoutEndMs)
-            throw std::runtime_error("waited a day for a file call that never returns");
-    }
+    doubles::CurrentWork() = {&keepWaiting, false};
+    struct Ended {
+        ~Ended() { doubles::CurrentWork().keepWaiting = nullptr; }
+    } ended;
+    work();
+    return !doubles::CurrentWork().abandoned;
 }
 
 bool WorkAbandoned() {
-    return doubles::onWorker && doubles::CurrentWorker() && doubles::CurrentWorker()->abandoned;
+    return doubles::CurrentWork().keepWaiting && doubles::CurrentWork().abandoned;
 }
 
 }  // namespace platform

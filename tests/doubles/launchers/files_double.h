@@ -99,13 +99,11 @@ std::uint64_t ClockNow();
 // Every progress the splash showed, in order.
 const std::vector<double>& ProgressShown();
 
-// A work run by RunOnWorker runs inline, unless a fault above makes it take time: then it runs on
-// a thread of its own in turns with the waiting one, which moves the clock on by 50 ms between its
-// questions. A wait that never gives up throws after a simulated day.
-// Lets a work the launch gave up on run on to its end, as its thread would once the server
-// answers; a no-op when there is none.
-void ReleaseAbandonedWork();
-// The file operations made on any other thread while a fault makes them take time.
+// A work run by RunOnWorker runs inline. Where a fault above makes a call take time, its waiter is
+// asked every 50 ms of the clock meanwhile; once the waiter gives up, the call returns (as the
+// server's late answer would) and the work runs on unwatched to its end, before RunOnWorker returns
+// false. A wait that never gives up throws after a simulated day.
+// The file operations made outside any work while a fault makes them take time.
 const std::vector<std::wstring>& FileCallsOffWorker();
 
 }  // namespace doubles

@@ -154,7 +154,7 @@ const PullRow kPullRows[] = {
      "skipped: waited 30000 ms for another launcher; local copy used",
      true},
     // A master on a hung server: 15 s without progress, and the user works on the copy they have.
-    // The pull left behind never puts its copy in place afterwards.
+    // The pull left behind, once the server answers, never puts its copy in place.
     {"MasterOpenNeverAnswers",
      [] {
          PublishAndPull(kRelease1, 100);
@@ -184,7 +184,7 @@ const PullRow kPullRows[] = {
      kRelease1,
      "gave up: no progress for 15000 ms; local copy used",
      true},
-    // Copied in full, the last step before the rename stalls: released later, it renames nothing.
+    // Copied in full, the last step before the rename stalls: answered later, it renames nothing.
     {"StallJustBeforeTheRename",
      [] {
          PublishAndPull(kRelease1, 100);
@@ -236,7 +236,6 @@ TEST_P(PerUserStart, LeavesTheFilesAndTheLogAsTheRowSays) {
     const std::optional<std::string> localBefore = doubles::FileContent(kLocalFile);
 
     const bool opened = StartPerUser();
-    doubles::ReleaseAbandonedWork();
 
     Files localAfter = doubles::FilesBelow(kLocal);
     localAfter.erase(L"Orvantis.pull");
