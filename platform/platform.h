@@ -366,10 +366,11 @@ ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes);
 // launch runs); on a worker of RunOnWorker it counts as the work's progress.
 void Pause(std::uint32_t milliseconds);
 // Runs work on a thread of its own while this thread answers its messages, asking keepWaiting about
-// every 50 ms with the work's progress so far (file operations and pauses finished, pieces copied:
-// a count that only grows). True when the work has finished; a work's exception comes out here.
-// Once keepWaiting answers false it returns false at once, and the work runs on unwatched: it
-// must own what it uses, and the process may end under it. The native doubles run it inline.
+// every 50 ms with the work's progress so far (file operations and pauses finished, pieces copied,
+// and the time a copy's flush to disk takes: a count that only grows). True when the work has
+// finished; a work's exception comes out here. Once keepWaiting answers false it returns false at
+// once, and the work runs on unwatched: it must own what it uses, and the process may end under it.
+// The native doubles run it inline.
 bool RunOnWorker(std::function<void()> work,
                  const std::function<bool(std::uint64_t progress)>& keepWaiting);
 // True on the thread of a work whose waiter has given up on it; false anywhere else.

@@ -17,6 +17,17 @@ bool OnWorker();
 // Counts steps as progress of the work on this thread; nothing on any other thread.
 void NoteProgress(std::uint64_t steps = 1);
 
+// While one lives, the work on this thread waits for its own disk (a flush of a copy it wrote,
+// which shows no progress of its own however long it takes): the waiter counts that time as
+// progress. Nothing on any other thread.
+class OwnDiskWait {
+  public:
+    OwnDiskWait();
+    ~OwnDiskWait();
+    OwnDiskWait(const OwnDiskWait&) = delete;
+    OwnDiskWait& operator=(const OwnDiskWait&) = delete;
+};
+
 // A file operation that counts as one step of the work once it returns, however it returns.
 class StepOfWork {
   public:

@@ -230,6 +230,8 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
     // end keeps the copy safe: the rename that installs it comes only after it.
     if (!SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite))
         return LastError();
+    // Seconds on a slow disk for a large copy, and no stall of the master's.
+    const OwnDiskWait flushing;
     return ResultOf(FlushFileBuffers(HandleOf(destination)));
 }
 

@@ -22,6 +22,7 @@ struct Shared {
     std::function<void()> work;
     std::atomic<std::uint64_t> progress = 0;
     std::atomic<bool> abandoned = false;
+    std::atomic<bool> onOwnDisk = false;
     std::exception_ptr failure;
 };
 
@@ -52,6 +53,16 @@ void NoteProgress(std::uint64_t steps) {
         currentWork->progress += steps;
 }
 
+OwnDiskWait::OwnDiskWait() {
+    if (currentWork)
+        currentWork->onOwnDisk = true;
+}
+
+OwnDiskWait::~OwnDiskWait() {
+    if (currentWork)
+        currentWork->onOwnDisk = false;
+}
+
 bool WorkAbandoned() {
     return currentWork && currentWork->abandoned;
 }
@@ -69,6 +80,8 @@ bool RunOnWorker(std::function<void()> work,
         return true;
     }
     while (!WaitAnswering(thread.get(), kAskEveryMs)) {
+        if (shared->onOwnDisk)
+            ++shared->progress;
         if (!keepWaiting(shared->progress)) {
             shared->abandoned = true;
             return false;
