@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -200,7 +201,12 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
         if (progress)
             progress(done, total);
     };
-    std::vector<std::uint8_t> piece(kCopyPiece);
+    std::vector<std::uint8_t> piece;
+    try {
+        piece.resize(kCopyPiece);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
