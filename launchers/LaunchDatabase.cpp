@@ -5,7 +5,9 @@
 #include <EventLog.h>
 #include <platform.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -13,6 +15,7 @@
 
 #include "PerUserCopy.h"
 #include "StagedRefresh.h"
+#include "TempFileInstall.h"
 
 namespace launchers {
 namespace {
@@ -103,16 +106,84 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
+// A master on a hung server, or a cluster failing over, would keep the splash up for ever: the
+// pull is left behind once no file call has returned and nothing has been copied for this long.
+constexpr std::uint64_t kMasterDeadlineMs = 15000;
+constexpr platform::ErrorCode kErrorWaitTimeout = 258;
+
+// Gives up on a work that shows no progress for the limit.
+class ProgressDeadline {
+  public:
+    explicit ProgressDeadline(std::uint64_t limitMs)
+        : limitMs_(limitMs), since_(platform::TickCountMs()) {}
+    bool operator()(std::uint64_t progress) {
+        const std::uint64_t now = platform::TickCountMs();
+        if (progress != progress_) {
+            progress_ = progress;
+            since_ = now;
+        }
+        return now - since_ < limitMs_;
+    }
+
+  private:
+    std::uint64_t limitMs_;
+    std::uint64_t progress_ = 0;
+    std::uint64_t since_;
+};
+
+// What the worker of a pull leaves for the window thread; it outlives a window thread that gave up.
+struct PullOnWorker {
+    // Whether the local copy was there before the pull began; unknown until the worker has looked.
+    std::atomic<int> localCopyBefore = -1;
+    PullOutcome outcome;
+};
+
+// The pull runs on a worker: every file call of it, also those into the user's folder. When the
+// master stops answering, the copy the user had is opened (the worker can no longer put a new one
+// in its place), or there is none.
+PullOutcome PullOrGiveUp(const PerUserFolders& folders, std::wstring& details) {
+    auto pull = std::make_shared<PullOnWorker>();
+    const bool finished = platform::RunOnWorker(
+        [folders, pull] {
+            pull->localCopyBefore = platform::FileExists(InFolder(folders.local, L"Orvantis.mde"));
+            pull->outcome = PullMasterCopy(folders);
+        },
+        ProgressDeadline(kMasterDeadlineMs));
+    if (finished) {
+        details = PullDetails(pull->outcome);
+        return pull->outcome;
+    }
+    PullOutcome stalled;
+    stalled.result = PullResult::Unreachable;
+    stalled.error = kErrorWaitTimeout;
+    stalled.masterFile = InFolder(folders.master, L"Orvantis.mde");
+    stalled.localFile = InFolder(folders.local, L"Orvantis.mde");
+    stalled.localCopyExists = pull->localCopyBefore == 1;
+    details = L"gave up: no progress for " + std::to_wstring(kMasterDeadlineMs) + L" ms" +
+              (stalled.localCopyExists ? L"; local copy used" : L"; no local copy");
+    return stalled;
+}
+
 // The local copy to open in per-user mode; none, after the one box that says so, when there is
 // nothing to open.
 std::optional<std::wstring> PulledDatabase(const PerUserFolders& folders) {
-    const PullOutcome pulled = PullMasterCopy(folders);
-    eventlog::Write(L"pull", PullDetails(pulled));
+    std::wstring details;
+    const PullOutcome pulled = PullOrGiveUp(folders, details);
+    eventlog::Write(L"pull", details);
     if (pulled.localCopyExists)
         return pulled.localFile;
     platform::MsgBox(NoLocalCopyText(pulled, platform::UserUiLanguage()), platform::kMbIconError,
                      std::wstring(platform::AppTitle()));
     return std::nullopt;
+}
+
+// The staged copy lies beside the database about to be opened: were its folder to stall, so would
+// the open. So the refresh is waited for to its end, the splash answering meanwhile.
+RefreshOutcome RefreshOnWorker(const std::wstring& appFolder) {
+    auto refreshed = std::make_shared<RefreshOutcome>();
+    platform::RunOnWorker([appFolder, refreshed] { *refreshed = RefreshStagedDatabase(appFolder); },
+                          [](std::uint64_t) { return true; });
+    return *refreshed;
 }
 
 }  // namespace
@@ -149,7 +220,7 @@ bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen secur
     }
 
     if (refreshStagedCopy && !perUser)
-        eventlog::Write(L"refresh", RefreshDetails(RefreshStagedDatabase(appFolder)));
+        eventlog::Write(L"refresh", RefreshDetails(RefreshOnWorker(appFolder)));
 
     const bool opened = platform::CallMethod(AccessApp, L"OpenCurrentDatabase", {database});
     eventlog::Write(L"open",

@@ -21,6 +21,7 @@ namespace {
 constexpr wchar_t kTempPrefix[] = L"orv";
 constexpr wchar_t kTempSuffix[] = L".tmp";
 constexpr unsigned kTempNumbers = 0x10000;
+constexpr platform::ErrorCode kErrorOperationAborted = 995;
 
 constexpr std::uint64_t kMostWaitWithoutGrowthMs = 30000;
 constexpr std::uint32_t kLookAgainMs = 50;
@@ -151,6 +152,9 @@ InstallOutcome InstallThroughTempFile(const platform::OpenFile& source, const st
     if (!error && replacing)
         error = platform::TakeOverAttributes(target, temp, kKeptAttributes,
                                              platform::kAttributeArchive);
+    // A launch that gave up on this copy has gone on with the file as it was: it stays so.
+    if (!error && platform::WorkAbandoned())
+        error = kErrorOperationAborted;
     if (error) {
         platform::DeleteWhenClosed(temp);
         return {InstallResult::Failed, error, copied};

@@ -2,8 +2,8 @@
 
 #include <platform.h>
 
+#include <atomic>
 #include <memory>
-#include <optional>
 #include <type_traits>
 
 #include "owners.h"
@@ -47,15 +47,18 @@ using unique_screen_dc = std::unique_ptr<std::remove_pointer_t<HDC>, ScreenDcRel
 
 LaunchProcedure launchProcedure = nullptr;
 owners::unique_gdi<HBITMAP> splashPicture;
-HWND Picture1 = nullptr;
+// Read by the worker that reports a copy's progress, too.
+std::atomic<HWND> Picture1 = nullptr;
 // Set when the unload begins. The launch waits in loops that dispatch messages, so a tick, a key
 // or a close request can reach the form again while it runs; the form unloads only once.
 bool unloading = false;
 // The process's exit code: 0 once Access has accepted the database; 1 otherwise, also when the
 // launch procedure failed with an exception.
 int exitCode = 1;
-// How far a long copy has come, 0 to 1; none while no copy has run long enough to show it.
-std::optional<double> copyProgress;
+// How far a long copy has come, 0 to 1; negative while no copy has run long enough to show it.
+// Written by the worker that copies, read when the picture paints.
+constexpr double kNoProgress = -1;
+std::atomic<double> copyProgress = kNoProgress;
 
 int TwipsToPixels(int twips, int dotsPerInch) {
     return MulDiv(twips, dotsPerInch, kTwipsPerInch);
@@ -174,7 +177,7 @@ LONG ProgressBarWidth(const RECT& bar, double fraction) {
 
 void DrawCopyProgress(HWND picture, HDC target) {
     RECT bar = ProgressBarArea(picture);
-    bar.right = bar.left + ProgressBarWidth(bar, *copyProgress);
+    bar.right = bar.left + ProgressBarWidth(bar, copyProgress);
     FillRect(target, &bar, GetSysColorBrush(COLOR_HIGHLIGHT));
 }
 
@@ -189,7 +192,7 @@ void OnPicturePaint(HWND picture) {
         BitBlt(target, 0, 0, size.bmWidth, size.bmHeight, source.get(), 0, 0, SRCCOPY);
         SelectObject(source.get(), previous);
     }
-    if (copyProgress)
+    if (copyProgress >= 0)
         DrawCopyProgress(picture, target);
     EndPaint(picture, &paint);
 }
@@ -273,15 +276,14 @@ namespace platform {
 
 void ShowCopyProgress(double fraction) {
     using namespace frmSplash;
-    if (!Picture1)
+    const HWND picture = Picture1;
+    if (!picture)
         return;
-    const RECT bar = ProgressBarArea(Picture1);
-    // Painted again only when the bar grows by a pixel.
-    if (copyProgress && ProgressBarWidth(bar, *copyProgress) == ProgressBarWidth(bar, fraction))
-        return;
-    copyProgress = fraction;
-    InvalidateRect(Picture1, &bar, FALSE);
-    UpdateWindow(Picture1);
+    const RECT bar = ProgressBarArea(picture);
+    // Painted again only when the bar grows by a pixel, by the window's own thread.
+    const double shown = copyProgress.exchange(fraction);
+    if (shown < 0 || ProgressBarWidth(bar, shown) != ProgressBarWidth(bar, fraction))
+        InvalidateRect(picture, &bar, FALSE);
 }
 
 }  // namespace platform

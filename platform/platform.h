@@ -318,12 +318,11 @@ bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
 // (kErrorFileExists when it does), held without sharing, with the right to delete or rename it
 // through this handle whatever permissions it is given later.
 ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file);
-// Called on the calling thread, about every 50 ms while a copy runs and once after it, with the
+// Called on the copying thread, about every 50 ms while a copy runs and once after it, with the
 // bytes copied so far and the whole size.
 using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 // Copies the whole content and the last-write time of one open file into another (empty) one and
-// flushes the copy to disk. It runs on a thread of its own while the calling thread answers its
-// messages.
+// flushes the copy to disk. It stops (error 995) once the waiter of its work has given up on it.
 ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
                       const CopyProgress& progress);
 // kNoError when this user could replace the file now; kErrorSharingViolation when another
@@ -365,8 +364,7 @@ std::wstring LocalAppDataFolder();
 // Creates the folder with every parent it lacks; kNoError when it is there afterwards.
 ErrorCode CreateFolders(const std::wstring& path);
 // Opens an existing file for reading: others may read, rename or delete it meanwhile, but no one
-// may write it, and a writer that has it keeps it out (kErrorSharingViolation). The calling thread
-// answers its messages while a slow server answers the open.
+// may write it, and a writer that has it keeps it out (kErrorSharingViolation).
 ErrorCode OpenToPull(const std::wstring& path, OpenFile& file);
 // What tells one content of a file from another: its size and its last-write time (in Windows'
 // 100-nanosecond units).
@@ -396,10 +394,21 @@ std::optional<FileIdentity> IdentityOf(const std::wstring& path);
 // ---- The splash window while a long step runs ------------------------------------------------
 
 // Waits, the splash window answering every message meanwhile (its form ignores input while the
-// launch runs).
+// launch runs); on a worker of RunOnWorker it counts as the work's progress.
 void Pause(std::uint32_t milliseconds);
-// Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge. Carried out by
-// the splash form itself (launchers/frmSplash.cpp), which owns the window.
+// Runs work on a thread of its own while this thread answers its messages, asking keepWaiting about
+// every 50 ms with the work's progress so far (file operations and pauses finished, pieces copied,
+// and the time a copy's flush to disk takes: a count that only grows). True when the work has
+// finished; a work's exception comes out here. Once keepWaiting answers false it returns false at
+// once, and the work runs on unwatched: it must own what it uses, and the process may end under it.
+// The native doubles run it inline.
+bool RunOnWorker(std::function<void()> work,
+                 const std::function<bool(std::uint64_t progress)>& keepWaiting);
+// True on the thread of a work whose waiter has given up on it; false anywhere else.
+bool WorkAbandoned();
+// Shows how far the copy has come, 0 to 1, as a bar along the picture's lower edge; callable from
+// any thread. Carried out by the splash form itself (launchers/frmSplash.cpp), which owns the
+// window.
 void ShowCopyProgress(double fraction);
 
 }  // namespace platform

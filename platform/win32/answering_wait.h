@@ -1,9 +1,10 @@
-// Waiting on the user-interface thread without freezing its windows.
+// Waiting on the user-interface thread without freezing its windows, while the launch's file work
+// runs on a worker.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
+#include <cstdint>
 
 namespace platform {
 
@@ -11,10 +12,29 @@ namespace platform {
 // dispatching every message meanwhile; true when the object was signalled.
 bool WaitAnswering(HANDLE object, DWORD milliseconds);
 
-// Runs work on a thread of its own while this thread answers its messages, calling tick on this
-// thread about every tickMs meanwhile and once when the work is done. The work's error code, or
-// the reason it could not run.
-DWORD RunAnswering(const std::function<DWORD()>& work, const std::function<void()>& tick,
-                   DWORD tickMs);
+// Whether this thread is a worker of RunOnWorker.
+bool OnWorker();
+// Counts steps as progress of the work on this thread; nothing on any other thread.
+void NoteProgress(std::uint64_t steps = 1);
+
+// While one lives, the work on this thread waits for its own disk (a flush of a copy it wrote,
+// which shows no progress of its own however long it takes): the waiter counts that time as
+// progress. Nothing on any other thread.
+class OwnDiskWait {
+  public:
+    OwnDiskWait();
+    ~OwnDiskWait();
+    OwnDiskWait(const OwnDiskWait&) = delete;
+    OwnDiskWait& operator=(const OwnDiskWait&) = delete;
+};
+
+// A file operation that counts as one step of the work once it returns, however it returns.
+class StepOfWork {
+  public:
+    StepOfWork() = default;
+    ~StepOfWork() { NoteProgress(); }
+    StepOfWork(const StepOfWork&) = delete;
+    StepOfWork& operator=(const StepOfWork&) = delete;
+};
 
 }  // namespace platform

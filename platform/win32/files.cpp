@@ -1,10 +1,11 @@
-// File operations of the staged refresh, each one Win32 call or a short run of them.
+// File operations of the staged refresh and the pull, each one Win32 call or a short run of them.
+// The launch makes them on a worker thread: each one that returns counts as the work's progress.
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,17 +84,22 @@ std::uintptr_t* OpenFile::put() {
 }
 
 void OpenFile::reset() {
-    if (handle_)
+    if (handle_) {
+        // Closing a file marked for deletion deletes it: seconds for a large one.
+        const StepOfWork step;
         CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    }
     handle_ = 0;
 }
 
 bool FileExists(const std::wstring& path) {
+    const StepOfWork step;
     const DWORD attributes = GetFileAttributesW(Win32Path(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    const StepOfWork step;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(Win32Path(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -103,6 +109,7 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
 }
 
 ToInstall OpenToInstall(const std::wstring& path, OpenFile& file, ErrorCode* unavailableBecause) {
+    const StepOfWork step;
     // Sharing only reading keeps writers out. Every launcher asks for the right to delete, and
     // none shares it, so one launcher at a time holds the file. A user who may not delete it
     // does not install it: it would be installed again at every start.
@@ -132,6 +139,7 @@ ToInstall OpenToInstall(const std::wstring& path, OpenFile& file, ErrorCode* una
 }
 
 ErrorCode ClearReadOnly(const OpenFile& file) {
+    const StepOfWork step;
     FILE_BASIC_INFO basic{};  // times left at zero stay as they are
     if (!GetFileInformationByHandleEx(HandleOf(file), FileBasicInfo, &basic, sizeof basic))
         return LastError();
@@ -146,6 +154,7 @@ ErrorCode ClearReadOnly(const OpenFile& file) {
 
 bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
                         const std::wstring& nameInFolder) {
+    const StepOfWork step;
     const owners::unique_handle folderHandle(
         CreateFileW(Win32Path(folder).c_str(), FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -160,6 +169,7 @@ bool OpenedWithoutLinks(const OpenFile& file, const std::wstring& folder,
 }
 
 ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
+    const StepOfWork step;
     const HANDLE handle = CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE | WRITE_DAC | DELETE,
                                       0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (Hold(handle, file))
@@ -170,6 +180,7 @@ ErrorCode CreateNewFile(const std::wstring& path, OpenFile& file) {
 
 ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
                       const CopyProgress& progress) {
+    const StepOfWork step;
     LARGE_INTEGER size{};
     FILETIME lastWrite{};
     if (!GetFileSizeEx(HandleOf(source), &size) ||
@@ -177,39 +188,54 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
         return LastError();
     }
     const auto total = static_cast<std::uint64_t>(size.QuadPart);
-    std::atomic<std::uint64_t> done = 0;
-    const auto copy = [&]() -> DWORD {
-        std::vector<std::uint8_t> piece(kCopyPiece);
-        for (;;) {
-            DWORD read = 0;
-            if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
-                return LastError();
-            if (read == 0)
-                break;
-            DWORD written = 0;
-            if (!WriteFile(HandleOf(destination), piece.data(), read, &written, nullptr))
-                return LastError();
-            if (written != read)
-                return ERROR_WRITE_FAULT;
-            done += read;
-        }
-        // A file that shrank while it was held cannot be: it is held against writers.
-        if (done != total)
-            return ERROR_HANDLE_EOF;
-        // As a file copy does, the copy keeps the time its content was last written. One flush
-        // at the end keeps the copy safe: the rename that installs it comes only after it.
-        if (!SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite))
-            return LastError();
-        return ResultOf(FlushFileBuffers(HandleOf(destination)));
-    };
+    std::uint64_t done = 0;
+    ULONGLONG shownAt = GetTickCount64();
     const auto showProgress = [&] {
         if (progress)
             progress(done, total);
     };
-    return RunAnswering(copy, showProgress, kProgressEveryMs);
+    std::vector<std::uint8_t> piece;
+    try {
+        piece.resize(kCopyPiece);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(HandleOf(source), piece.data(), kCopyPiece, &read, nullptr))
+            return LastError();
+        if (read == 0)
+            break;
+        DWORD written = 0;
+        if (!WriteFile(HandleOf(destination), piece.data(), read, &written, nullptr))
+            return LastError();
+        if (written != read)
+            return ERROR_WRITE_FAULT;
+        done += read;
+        NoteProgress();
+        // Nobody waits for this copy any longer: it would only fill the disk.
+        if (WorkAbandoned())
+            return ERROR_OPERATION_ABORTED;
+        if (GetTickCount64() - shownAt >= kProgressEveryMs) {
+            shownAt = GetTickCount64();
+            showProgress();
+        }
+    }
+    showProgress();
+    // A file that shrank while it was held cannot be: it is held against writers.
+    if (done != total)
+        return ERROR_HANDLE_EOF;
+    // As a file copy does, the copy keeps the time its content was last written. One flush at the
+    // end keeps the copy safe: the rename that installs it comes only after it.
+    if (!SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite))
+        return LastError();
+    // Seconds on a slow disk for a large copy, and no stall of the master's.
+    const OwnDiskWait flushing;
+    return ResultOf(FlushFileBuffers(HandleOf(destination)));
 }
 
 ErrorCode CheckReplaceable(const std::wstring& path) {
+    const StepOfWork step;
     const std::wstring name = Win32Path(path);
     // A rename onto a write-protected file is refused.
     const DWORD attributes = GetFileAttributesW(name.c_str());
@@ -224,6 +250,7 @@ ErrorCode CheckReplaceable(const std::wstring& path) {
 }
 
 bool VolumeKeepsPermissions(const OpenFile& file) {
+    const StepOfWork step;
     DWORD flags = 0;
     return GetVolumeInformationByHandleW(HandleOf(file), nullptr, 0, nullptr, nullptr, &flags,
                                          nullptr, 0) &&
@@ -231,6 +258,7 @@ bool VolumeKeepsPermissions(const OpenFile& file) {
 }
 
 ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
+    const StepOfWork step;
     const std::wstring name = Win32Path(from);
     DWORD needed = 0;
     GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
@@ -247,6 +275,7 @@ ErrorCode TakeOverPermissions(const std::wstring& from, const OpenFile& file) {
 
 ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std::uint32_t kept,
                              std::uint32_t added) {
+    const StepOfWork step;
     WIN32_FILE_ATTRIBUTE_DATA old{};
     if (!GetFileAttributesExW(Win32Path(from).c_str(), GetFileExInfoStandard, &old))
         return LastError();
@@ -261,6 +290,7 @@ ErrorCode TakeOverAttributes(const std::wstring& from, const OpenFile& file, std
 }
 
 ErrorCode DeleteWhenClosed(const OpenFile& file) {
+    const StepOfWork step;
     FILE_DISPOSITION_INFO disposition{TRUE};
     return ResultOf(SetFileInformationByHandle(HandleOf(file), FileDispositionInfo, &disposition,
                                                sizeof disposition));
@@ -270,6 +300,7 @@ ErrorCode DeleteWhenClosed(const OpenFile& file) {
 // file's permissions give. It is a change of the folder's entries: the file system's journal
 // makes it lasting in its own time, and the content was flushed before.
 ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool replace) {
+    const StepOfWork step;
     const std::wstring name = Win32Path(newPath);
     const std::size_t nameBytes = name.size() * sizeof(wchar_t);
     std::vector<std::uint8_t> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes +
@@ -284,6 +315,7 @@ ErrorCode RenameOpenFile(const OpenFile& file, const std::wstring& newPath, bool
 }
 
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wstring& pattern) {
+    const StepOfWork step;
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW entry;
     const owners::unique_find search(
@@ -298,6 +330,7 @@ std::vector<std::wstring> FileNamesIn(const std::wstring& folder, const std::wst
 }
 
 bool RemoveFile(const std::wstring& path, ErrorCode* because) {
+    const StepOfWork step;
     if (DeleteFileW(Win32Path(path).c_str()))
         return true;
     if (because)
@@ -308,6 +341,7 @@ bool RemoveFile(const std::wstring& path, ErrorCode* because) {
 // ---- Each user's own copy of a master database -------------------------------------------------
 
 ErrorCode CreateFolders(const std::wstring& path) {
+    const StepOfWork step;
     const std::wstring name = Win32Path(path);
     if (CreateDirectoryW(name.c_str(), nullptr))
         return kNoError;
@@ -330,23 +364,16 @@ ErrorCode CreateFolders(const std::wstring& path) {
 }
 
 ErrorCode OpenToPull(const std::wstring& path, OpenFile& file) {
-    // Sharing delete lets an administrator rename the master away meanwhile. A server that does
-    // not answer can hold the open for a minute: it runs on a thread of its own.
-    const std::wstring name = Win32Path(path);
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    const ErrorCode error = RunAnswering(
-        [&]() -> DWORD {
-            handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-            return handle == INVALID_HANDLE_VALUE ? LastError() : kNoError;
-        },
-        {}, kProgressEveryMs);
-    if (!error)
-        Hold(handle, file);
-    return error;
+    const StepOfWork step;
+    // Sharing delete lets an administrator rename the master away meanwhile.
+    const HANDLE handle =
+        CreateFileW(Win32Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return Hold(handle, file) ? kNoError : LastError();
 }
 
 ErrorCode StampOf(const OpenFile& file, FileStamp& stamp) {
+    const StepOfWork step;
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(HandleOf(file), &information))
         return LastError();
@@ -357,6 +384,7 @@ ErrorCode StampOf(const OpenFile& file, FileStamp& stamp) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    const StepOfWork step;
     const owners::unique_handle file(CreateFileW(Win32Path(path).c_str(), GENERIC_READ,
                                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -378,6 +406,7 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
 }
 
 ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const StepOfWork step;
     const owners::unique_handle file(CreateFileW(Win32Path(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE)
@@ -393,6 +422,7 @@ ErrorCode WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 // Deleted when closed: a start killed during its pull leaves no lock behind. Nothing is shared, so
 // a second holder is kept out wherever it runs, also over a share.
 ErrorCode HoldLockFile(const std::wstring& path, OpenFile& file) {
+    const StepOfWork step;
     const HANDLE handle =
         CreateFileW(Win32Path(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -400,6 +430,7 @@ ErrorCode HoldLockFile(const std::wstring& path, OpenFile& file) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const StepOfWork step;
     const owners::unique_handle handle(
         CreateFileW(Win32Path(path).c_str(), FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -4,10 +4,8 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <new>
 
 #include "answering_wait.h"
-#include "owners.h"
 #include "platform.h"
 
 namespace platform {
@@ -36,23 +34,6 @@ void DispatchWaitingMessages(QuitRequest& quit) {
     }
 }
 
-struct Work {
-    const std::function<DWORD()>& run;
-    DWORD error = ERROR_SUCCESS;
-};
-
-DWORD WINAPI RunWork(void* parameter) {
-    Work& work = *static_cast<Work*>(parameter);
-    try {
-        work.error = work.run();
-    } catch (const std::bad_alloc&) {
-        work.error = ERROR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        work.error = ERROR_GEN_FAILURE;
-    }
-    return 0;
-}
-
 }  // namespace
 
 bool WaitAnswering(HANDLE object, DWORD milliseconds) {
@@ -79,23 +60,13 @@ bool WaitAnswering(HANDLE object, DWORD milliseconds) {
     return signalled;
 }
 
-DWORD RunAnswering(const std::function<DWORD()>& work, const std::function<void()>& tick,
-                   DWORD tickMs) {
-    Work running{work};
-    const owners::unique_handle thread(CreateThread(nullptr, 0, RunWork, &running, 0, nullptr));
-    if (!thread)
-        return GetLastError();
-    while (!WaitAnswering(thread.get(), tickMs)) {
-        if (tick)
-            tick();
-    }
-    if (tick)
-        tick();
-    return running.error;
-}
-
 void Pause(std::uint32_t milliseconds) {
-    WaitAnswering(nullptr, milliseconds);
+    if (!OnWorker()) {
+        WaitAnswering(nullptr, milliseconds);
+        return;
+    }
+    Sleep(milliseconds);
+    NoteProgress();
 }
 
 }  // namespace platform

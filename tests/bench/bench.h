@@ -69,6 +69,9 @@ bool MeasureRefreshRun(const std::wstring& appFolder, const std::string& caseNam
 // user's copy current.
 bool MeasurePullRun(const std::wstring& appFolder, const std::wstring& master,
                     const std::wstring& local, const std::string& caseName, int round);
+// One start of appFolder\Renvale.exe with a staged copy waiting, without Access: the longest time
+// its splash went without answering SendMessageTimeout, asked every 15 ms until it was gone.
+bool MeasureSplashGaps(const std::wstring& appFolder, const std::string& caseName, int round);
 // File size and embedded pictures of Vintrel, Renvale and Tessaly.
 bool MeasureSizes();
 

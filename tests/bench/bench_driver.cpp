@@ -3,6 +3,7 @@
 //   bench_driver launcher RUNS STANDIN_FOLDER
 //   bench_driver refresh|script-refresh APP_FOLDER CASE ROUND
 //   bench_driver pull APP_FOLDER MASTER_FOLDER LOCAL_FOLDER CASE ROUND
+//   bench_driver splash-gaps APP_FOLDER CASE ROUND
 //   bench_driver sizes
 // Folders may be given as unix paths.
 #include <cstdio>
@@ -18,7 +19,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: bench_driver registrar RUNS | launcher RUNS STANDIN_FOLDER | "
                  "refresh|script-refresh APP_FOLDER CASE ROUND | "
-                 "pull APP_FOLDER MASTER_FOLDER LOCAL_FOLDER CASE ROUND | sizes\n");
+                 "pull APP_FOLDER MASTER_FOLDER LOCAL_FOLDER CASE ROUND | "
+                 "splash-gaps APP_FOLDER CASE ROUND | sizes\n");
     return 2;
 }
 
@@ -40,9 +42,14 @@ int wmain(int argc, wchar_t** argv) {
             bench::MeasureRefreshRun(harness::WinePathOf(argument(2)), harness::Narrow(argument(3)),
                                      std::wcstol(argv[4], nullptr, 10), command != L"refresh");
     } else if (command == L"pull" && argc == 7) {
-        ok = bench::MeasurePullRun(harness::WinePathOf(argument(2)), harness::WinePathOf(argument(3)),
+        ok = bench::MeasurePullRun(harness::WinePathOf(argument(2)),
+                                   harness::WinePathOf(argument(3)),
                                    harness::WinePathOf(argument(4)), harness::Narrow(argument(5)),
                                    std::wcstol(argv[6], nullptr, 10));
+    } else if (command == L"splash-gaps" && argc == 5) {
+        ok =
+            bench::MeasureSplashGaps(harness::WinePathOf(argument(2)), harness::Narrow(argument(3)),
+                                     std::wcstol(argv[4], nullptr, 10));
     } else if (command == L"sizes" && argc == 2) {
         ok = bench::MeasureSizes();
     } else {

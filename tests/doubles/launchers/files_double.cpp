@@ -11,6 +11,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -47,6 +48,9 @@ struct FilesState {
     // Each file's last-write time: every PutFile moves it on, a copy takes its source's.
     std::map<fs::path, std::uint64_t> lastWrites;
     std::uint64_t writeClock = 0;
+    // Every finished operation and piece copied.
+    std::uint64_t progress = 0;
+    std::vector<std::wstring> offWorker;
 
     ~FilesState() {
         std::error_code ignored;
@@ -126,13 +130,59 @@ void WriteHost(const fs::path& path, const std::string& content) {
     out << content;
 }
 
+// The work RunOnWorker runs inline, and what its waiter decided meanwhile.
+struct Work {
+    const std::function<bool(std::uint64_t)>* keepWaiting = nullptr;  // none outside a work
+    bool abandoned = false;
+};
+
+Work& CurrentWork() {
+    static Work work;
+    return work;
+}
+
+constexpr std::uint64_t kNever = UINT64_MAX;
+constexpr std::uint64_t kAskEveryMs = 50;
+constexpr std::uint64_t kWaitWithoutEndMs = 24ull * 60 * 60 * 1000;
+
+// The calling operation takes this long on the clock, its waiter asked every 50 ms meanwhile.
+// kNever: until the waiter gives up, as a server that answers only later. Once the waiter has given
+// up, the work runs on to its end unwatched, and time no longer counts.
+void TakeTime(std::uint64_t milliseconds) {
+    Work& work = CurrentWork();
+    if (!work.keepWaiting) {
+        if (milliseconds == kNever)
+            throw std::runtime_error("a file call that never returns, and nothing gives up on it");
+        State().clock += milliseconds;
+        return;
+    }
+    for (std::uint64_t taken = 0; !work.abandoned && taken < milliseconds; taken += kAskEveryMs) {
+        State().clock += kAskEveryMs;
+        work.abandoned = !(*work.keepWaiting)(State().progress);
+        if (taken > kWaitWithoutEndMs)
+            throw std::runtime_error("waited a day for a file call that never returns");
+    }
+}
+
+bool IsSlowed() {
+    const FileFaults& faults = State().faults;
+    return !faults.neverReturns.empty() || faults.copyStallsAfter || faults.copyPieceMs != 0;
+}
+
 // Records the operation, and shows the files to the observer once it is done.
 class Operation {
   public:
     Operation(const wchar_t* name, std::vector<platform::AutomationValue> paths) {
         Record({name, L"", std::move(paths)});
+        if (!CurrentWork().keepWaiting && IsSlowed())
+            State().offWorker.push_back(name);
+        if (State().faults.neverReturns == name) {
+            State().faults.neverReturns.clear();
+            TakeTime(kNever);
+        }
     }
     ~Operation() {
+        ++State().progress;
         if (State().observer)
             State().observer();
     }
@@ -179,6 +229,7 @@ bool Rename(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 void ResetFiles(const std::wstring& appFolder) {
+    CurrentWork() = {};
     FilesState& state = State();
     std::error_code ignored;
     if (!state.root.empty())
@@ -205,6 +256,8 @@ void ResetFiles(const std::wstring& appFolder) {
     state.progressShown.clear();
     state.lastWrites.clear();
     state.writeClock = 0;
+    state.progress = 0;
+    state.offWorker.clear();
     fs::create_directories(HostPath(appFolder));
 }
 
@@ -370,6 +423,10 @@ const std::vector<double>& ProgressShown() {
     return State().progressShown;
 }
 
+const std::vector<std::wstring>& FileCallsOffWorker() {
+    return State().offWorker;
+}
+
 }  // namespace doubles
 
 namespace platform {
@@ -487,8 +544,17 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
             break;
         written += content.substr(written.size(), piece);
         doubles::WriteHost(to, written);
+        ++doubles::State().progress;
         if (progress)
             progress(written.size(), content.size());
+        const doubles::FileFaults& faults = doubles::State().faults;
+        doubles::TakeTime(faults.copyPieceMs);
+        if (faults.copyStallsAfter && written.size() >= *faults.copyStallsAfter) {
+            doubles::State().faults.copyStallsAfter.reset();
+            doubles::TakeTime(doubles::kNever);
+        }
+        if (WorkAbandoned())
+            return doubles::kErrorOperationAborted;
     }
     doubles::State().lastWrites[to] = doubles::State().lastWrites[from];
     if (written.size() >= breakOff || doubles::State().faults.flushFails)
@@ -684,6 +750,20 @@ std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
     if (error)
         return std::nullopt;
     return FileIdentity{1, std::hash<std::string>{}(real.string())};
+}
+
+bool RunOnWorker(std::function<void()> work,
+                 const std::function<bool(std::uint64_t progress)>& keepWaiting) {
+    doubles::CurrentWork() = {&keepWaiting, false};
+    struct Ended {
+        ~Ended() { doubles::CurrentWork().keepWaiting = nullptr; }
+    } ended;
+    work();
+    return !doubles::CurrentWork().abandoned;
+}
+
+bool WorkAbandoned() {
+    return doubles::CurrentWork().keepWaiting && doubles::CurrentWork().abandoned;
 }
 
 }  // namespace platform

@@ -70,6 +70,12 @@ struct FileFaults {
     bool permissionsDenyDelete = false;
     // A volume that keeps no permissions (FILE_PERSISTENT_ACLS missing): giving a file any fails.
     bool volumeKeepsNoPermissions = false;
+    // The first call of this operation never returns (a hung server): L"OpenToPull", L"StampOf".
+    std::wstring neverReturns;
+    // A copy stops after this many bytes and never returns.
+    std::optional<std::size_t> copyStallsAfter;
+    // Each piece of a copy takes this long on the clock (a slow but live server).
+    std::uint64_t copyPieceMs = 0;
 };
 void InjectFileFaults(const FileFaults& faults);
 // One fault, the others as by default: Inject(&FileFaults::flushFails, true).
@@ -89,6 +95,7 @@ inline constexpr platform::ErrorCode kErrorPathNotFound = 3;
 inline constexpr platform::ErrorCode kErrorInvalidHandle = 6;
 inline constexpr platform::ErrorCode kErrorNotSupported = 50;
 inline constexpr platform::ErrorCode kErrorDiskFull = 112;
+inline constexpr platform::ErrorCode kErrorOperationAborted = 995;
 
 // A content copy goes in pieces of this many bytes, reporting its progress after each.
 inline constexpr std::size_t kCopyPiece = 8;
@@ -98,5 +105,12 @@ void RunClock(std::uint64_t stepMs);
 std::uint64_t ClockNow();
 // Every progress the splash showed, in order.
 const std::vector<double>& ProgressShown();
+
+// A work run by RunOnWorker runs inline. Where a fault above makes a call take time, its waiter is
+// asked every 50 ms of the clock meanwhile; once the waiter gives up, the call returns (as the
+// server's late answer would) and the work runs on unwatched to its end, before RunOnWorker returns
+// false. A wait that never gives up throws after a simulated day.
+// The file operations made outside any work while a fault makes them take time.
+const std::vector<std::wstring>& FileCallsOffWorker();
 
 }  // namespace doubles

@@ -240,4 +240,25 @@ TEST_F(LaunchSteps, DriveRootFolderGivesTwoBackslashesPassedUnchanged) {
               (std::map<std::wstring, std::string>{{L"Orvantis.mde", "staged database"}}));
 }
 
+// However slow the files are, the window thread makes no file call of the refresh or the pull: it
+// only waits. The refresh has no deadline (its folder is the one Access opens next), so 20 s per
+// piece is waited for; the pull's pieces, within its deadline, too.
+TEST_F(LaunchSteps, FileCallsOfTheRefreshAndThePullRunOnTheWorker) {
+    doubles::PutFile(L"C:\\App\\TEMP\\Orvantis.mde", "staged database");
+    doubles::Inject(&doubles::FileFaults::copyPieceMs, 20000);
+    std::int32_t hWndAccess = 0;
+    Launch({}, hWndAccess);
+    EXPECT_EQ(doubles::FileContent(L"C:\\App\\Orvantis.mde"), "staged database");
+    EXPECT_EQ(doubles::ClockNow(), 2 * 20000u);  // two pieces
+
+    doubles::PutFile(L"S:\\Orvantis\\Orvantis.mde", "master database");
+    doubles::Inject(&doubles::FileFaults::copyPieceMs, 10000);
+    doubles::ResetAccess({});
+    launchers::LaunchAccessDatabase(L"11.0", launchers::SecurityWhen::VersionEquals, true,
+                                    hWndAccess,
+                                    launchers::PerUserFolders{L"S:\\Orvantis", L"C:\\Mine"});
+    EXPECT_EQ(doubles::OpenedDatabaseContent(), "master database");
+    EXPECT_THAT(doubles::FileCallsOffWorker(), testing::IsEmpty());
+}
+
 }  // namespace

@@ -198,11 +198,77 @@ const PullRow kPullRows[] = {
      false,
      nullptr,
      L""},
+    // A master on a hung server: 15 s without progress, and the user works on the copy they have.
+    // The pull left behind, once the server answers, never puts its copy in place.
+    {"MasterOpenNeverAnswers",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish(kRelease2, 200);
+         Inject(&doubles::FileFaults::neverReturns, L"OpenToPull");
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "gave up: no progress for 15000 ms; local copy used",
+     true},
+    {"MasterNeverAnswersTheFirstStart",
+     [] {
+         Publish(kRelease1, 100);
+         Inject(&doubles::FileFaults::neverReturns, L"OpenToPull");
+     },
+     {},
+     std::nullopt,
+     "gave up: no progress for 15000 ms; no local copy",
+     false},
+    {"CopyStopsHalfWay",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish(kRelease2, 200);
+         Inject(&doubles::FileFaults::copyStallsAfter, 16);
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "gave up: no progress for 15000 ms; local copy used",
+     true},
+    // Copied in full, the last step before the rename stalls: answered later, it renames nothing.
+    {"StallJustBeforeTheRename",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish(kRelease2, 200);
+         Inject(&doubles::FileFaults::neverReturns, L"TakeOverAttributes");
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "gave up: no progress for 15000 ms; local copy used",
+     true},
+    // Slow is not stalled: each piece of the copy resets the deadline.
+    {"SlowMasterIsWaitedFor",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish(kRelease2, 200);
+         Inject(&doubles::FileFaults::copyPieceMs, 14000);
+     },
+     {{L"Orvantis.mde", kRelease2}},
+     kRelease2,
+     "copied 25 bytes in 56000 ms",
+     true},
+    {"PieceSlowerThanTheDeadline",
+     [] {
+         PublishAndPull(kRelease1, 100);
+         Publish(kRelease2, 200);
+         Inject(&doubles::FileFaults::copyPieceMs, 16000);
+     },
+     {{L"Orvantis.mde", kRelease1}},
+     kRelease1,
+     "gave up: no progress for 15000 ms; local copy used",
+     true},
 };
 
 class PerUserStart : public testing::TestWithParam<PullRow> {
   protected:
-    void SetUp() override { Log().errorMessages[112] = L"There is not enough space on the disk."; }
+    void SetUp() override {
+        Log().errorMessages[112] = L"There is not enough space on the disk.";
+        Log().errorMessages[258] = L"The wait operation timed out.";
+    }
 };
 
 TEST_P(PerUserStart, LeavesTheFilesAndTheLogAsTheRowSays) {

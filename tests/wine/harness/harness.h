@@ -129,6 +129,19 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
 std::wstring WindowText(HWND window);
 std::wstring WindowClass(HWND window);
 
+// How a window answered SendMessageTimeout(WM_NULL), asked every probeMs until it was gone.
+struct Answering {
+    int answers = 0;
+    int unanswered = 0;          // probes without an answer within a second
+    ULONGLONG longestGapMs = 0;  // between two answers, or from the last one to the window's end
+    ULONGLONG longestGapEndedMs = 0;  // when it ended, from the first probe
+    ULONGLONG probedMs = 0;           // from the first probe to the window's end
+    std::vector<std::pair<ULONGLONG, ULONGLONG>> gapsOver100Ms;  // each one's end and length
+};
+// Calls between(answers so far) after each probe that the window answered.
+Answering ProbeUntilGone(HWND window, DWORD probeMs,
+                         const std::function<void(int answers)>& between = {});
+
 enum class BoxIcon { None, Error, Information, Warning, Question, Unrecognised };
 const char* BoxIconName(BoxIcon icon);
 

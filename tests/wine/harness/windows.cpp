@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <algorithm>
+
 namespace harness {
 
 namespace {
@@ -120,6 +122,38 @@ RunResult Run(const std::wstring& exePath, const std::wstring& arguments,
     if (!process.started())
         return {};
     return AnswerBoxesUntilExit(process);
+}
+
+Answering ProbeUntilGone(HWND window, DWORD probeMs, const std::function<void(int)>& between) {
+    Answering answering;
+    const ULONGLONG began = GetTickCount64();
+    ULONGLONG lastAnswer = began;
+    while (IsWindow(window)) {
+        DWORD_PTR result = 0;
+        const bool answered =
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+        const ULONGLONG now = GetTickCount64();
+        answering.probedMs = now - began;
+        if (now - lastAnswer > 100)
+            answering.gapsOver100Ms.emplace_back(now - began, now - lastAnswer);
+        if (now - lastAnswer > answering.longestGapMs) {
+            answering.longestGapMs = now - lastAnswer;
+            answering.longestGapEndedMs = now - began;
+        }
+        // A window destroyed while it was asked did not fail to answer.
+        if (!IsWindow(window))
+            break;
+        if (!answered) {
+            ++answering.unanswered;
+            continue;
+        }
+        lastAnswer = now;
+        ++answering.answers;
+        if (between)
+            between(answering.answers);
+        Sleep(probeMs);
+    }
+    return answering;
 }
 
 }  // namespace harness

@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -329,6 +330,26 @@ TEST_F(PerUserCopies, OnlyStartsIntoTheSameFolderWaitForEachOther) {
     }
     EXPECT_EQ(AnswerBoxesUntilExit(pulling).exitCode, 0u);
     EXPECT_EQ(ReadFileBytes(localFile_), kRelease1);
+    ExpectLocalFolderClean();
+}
+
+// Every file call of the pull runs on a worker: the splash answers from its first moment to its
+// last, through the master's open, the copy, the rename and the record.
+TEST_F(PerUserCopies, TheSplashAnswersThroughoutAPull) {
+    constexpr std::size_t kMiB = 256;
+    ASSERT_TRUE(CreateDirectoryW(master_.c_str(), nullptr));
+    ASSERT_TRUE(PutLargeDatabase(masterFile_, kMiB, 7));
+    Process pulling = harness::Start(setup_.exe, Switches());
+    const HWND form = WaitForWindow(pulling, kSplashFormClass);
+    ASSERT_NE(form, nullptr);
+    const Answering answering = ProbeUntilGone(form, 20);
+
+    EXPECT_EQ(answering.unanswered, 0);
+    EXPECT_GE(answering.answers, 10);
+    std::cout << "the longest gap " << answering.longestGapMs << " ms of " << answering.probedMs
+              << " ms\n";
+    EXPECT_EQ(pulling.WaitForExit(), 0u);
+    EXPECT_TRUE(HoldsLargeDatabase(localFile_, kMiB, 7));
     ExpectLocalFolderClean();
 }
 
