@@ -3,6 +3,7 @@
 #include "LaunchDatabase.h"
 
 #include <EventLog.h>
+#include <PathNames.h>
 #include <platform.h>
 
 #include <atomic>
@@ -15,7 +16,6 @@
 
 #include "PerUserCopy.h"
 #include "StagedRefresh.h"
-#include "TempFileInstall.h"
 
 namespace launchers {
 namespace {
@@ -106,11 +106,6 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-// A master on a hung server, or a cluster failing over, would keep the splash up for ever: the
-// pull is left behind once no file call has returned and nothing has been copied for this long.
-constexpr std::uint64_t kMasterDeadlineMs = 15000;
-constexpr platform::ErrorCode kErrorWaitTimeout = 258;
-
 // Gives up on a work that shows no progress for the limit.
 class ProgressDeadline {
   public:
@@ -141,35 +136,34 @@ struct PullOnWorker {
 // The pull runs on a worker: every file call of it, also those into the user's folder. When the
 // master stops answering, the copy the user had is opened (the worker can no longer put a new one
 // in its place), or there is none.
-PullOutcome PullOrGiveUp(const PerUserFolders& folders, std::wstring& details) {
+// A master on a hung server, or a cluster failing over, would keep the splash up for ever: the
+// pull is left behind once no file call has returned and nothing has been copied for a while.
+PullOutcome PullOrGiveUp(const PerUserFolders& folders) {
     auto pull = std::make_shared<PullOnWorker>();
     const bool finished = platform::RunOnWorker(
         [folders, pull] {
-            pull->localCopyBefore = platform::FileExists(InFolder(folders.local, L"Orvantis.mde"));
+            // A folder that is no path is refused by the pull before any file call.
+            pull->localCopyBefore =
+                paths::IsUsablePath(folders.local) &&
+                platform::FileExists(paths::InFolder(folders.local, L"Orvantis.mde"));
             pull->outcome = PullMasterCopy(folders);
         },
         ProgressDeadline(kMasterDeadlineMs));
-    if (finished) {
-        details = PullDetails(pull->outcome);
+    if (finished)
         return pull->outcome;
-    }
     PullOutcome stalled;
-    stalled.result = PullResult::Unreachable;
-    stalled.error = kErrorWaitTimeout;
-    stalled.masterFile = InFolder(folders.master, L"Orvantis.mde");
-    stalled.localFile = InFolder(folders.local, L"Orvantis.mde");
+    stalled.result = PullResult::NoProgress;
+    stalled.masterFile = paths::InFolder(folders.master, L"Orvantis.mde");
+    stalled.localFile = paths::InFolder(folders.local, L"Orvantis.mde");
     stalled.localCopyExists = pull->localCopyBefore == 1;
-    details = L"gave up: no progress for " + std::to_wstring(kMasterDeadlineMs) + L" ms" +
-              (stalled.localCopyExists ? L"; local copy used" : L"; no local copy");
     return stalled;
 }
 
 // The local copy to open in per-user mode; none, after the one box that says so, when there is
 // nothing to open.
 std::optional<std::wstring> PulledDatabase(const PerUserFolders& folders) {
-    std::wstring details;
-    const PullOutcome pulled = PullOrGiveUp(folders, details);
-    eventlog::Write(L"pull", details);
+    const PullOutcome pulled = PullOrGiveUp(folders);
+    eventlog::Write(L"pull", PullDetails(pulled));
     if (pulled.localCopyExists)
         return pulled.localFile;
     platform::MsgBox(NoLocalCopyText(pulled, platform::UserUiLanguage()), platform::kMbIconError,

@@ -146,6 +146,7 @@ platform::ErrorCode BoxReason(const PullOutcome& outcome) {
         case PullResult::EmptyMaster:
             return kErrorInvalidData;
         case PullResult::WaitedForAnother:
+        case PullResult::NoProgress:
             return kErrorWaitTimeout;
         case PullResult::MasterNotAPath:
             return kErrorInvalidName;
@@ -255,6 +256,9 @@ std::wstring PullDetails(const PullOutcome& outcome) {
             return L"skipped: the record of the last pull stays: " + failure + localCopy;
         case PullResult::SameFolder:
             return L"skipped: the local folder is the master folder";
+        case PullResult::NoProgress:
+            return L"gave up: no progress for " + std::to_wstring(kMasterDeadlineMs) + L" ms" +
+                   localCopy;
         case PullResult::Failed:
             break;
     }

@@ -55,7 +55,13 @@ enum class PullResult {
     RecordNotRemoved,
     // /from and /to name one folder: its database is opened as it is.
     SameFolder,
+    // The master stopped answering (a hung server): no file call returned and nothing was copied
+    // for kMasterDeadlineMs, and the start went on without the pull.
+    NoProgress,
 };
+
+// How long a pull may go without progress before the start goes on without it.
+inline constexpr std::uint64_t kMasterDeadlineMs = 15000;
 
 struct PullOutcome {
     PullResult result = PullResult::Failed;
