@@ -30,14 +30,19 @@ LauncherSwitches StartRun(bool perUserCopies) {
     const LauncherSwitches switches = ReadLauncherSwitches(
         std::vector<std::wstring>(arguments.begin() + 1, arguments.end()), perUserCopies);
     eventlog::Open(switches.log ? eventlog::ResolvePath(*switches.log, platform::AppPath()) : L"");
+    if (switches.eventLog)
+        eventlog::StartWindowsEventLog();
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   commandLine + L"; ignored: " + IgnoredText(switches.ignored));
     return switches;
 }
 
 int EndRun(int exitCode) {
-    eventlog::Write(L"end", std::to_wstring(platform::TickCountMs() - startedAt) +
-                                L" ms, exit code " + std::to_wstring(exitCode));
+    eventlog::Write(L"end",
+                    std::to_wstring(platform::TickCountMs() - startedAt) + L" ms, exit code " +
+                        std::to_wstring(exitCode),
+                    exitCode == 0 ? eventlog::Level::Information : eventlog::Level::Error);
+    eventlog::Close();
     return exitCode;
 }
 

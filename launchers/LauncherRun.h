@@ -6,11 +6,12 @@
 namespace launchers {
 
 // Reads the process's command line (/from and /to only when perUserCopies), starts the log when
-// /log names a file, and writes the start event: the release, the whole command line and what of
+// /log names a file or /eventlog is given, and writes the start event: the release, the whole command line and what of
 // it was ignored.
 LauncherSwitches StartRun(bool perUserCopies);
 
-// Writes the end event, the whole time since the start and the exit code, and gives the code back.
+// Writes the end event, the whole time since the start and the exit code, waits until the log has
+// written it or given it up, and gives the code back.
 int EndRun(int exitCode);
 
 }  // namespace launchers

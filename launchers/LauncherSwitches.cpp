@@ -1,5 +1,6 @@
 #include "LauncherSwitches.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cwctype>
 
@@ -96,7 +97,12 @@ LauncherSwitches ReadLauncherSwitches(const std::vector<std::wstring>& arguments
     const std::size_t known = perUserCopies ? 3 : 1;
     // The last of each switch that came with a value counts.
     std::optional<Given> last[3];
+    std::vector<std::size_t> flags;
     for (std::size_t at = 0; at < arguments.size(); ++at) {
+        if (IsSwitch(arguments[at], L"eventlog")) {
+            flags.push_back(at);
+            continue;
+        }
         for (std::size_t name = 0; name < known; ++name) {
             if (!IsSwitch(arguments[at], names[name]))
                 continue;
@@ -113,8 +119,9 @@ LauncherSwitches ReadLauncherSwitches(const std::vector<std::wstring>& arguments
     switches.log = last[0] ? last[0]->value : std::nullopt;
     switches.from = last[1] ? last[1]->value : std::nullopt;
     switches.to = last[2] ? last[2]->value : std::nullopt;
+    switches.eventLog = !flags.empty();
     for (std::size_t at = 0; at < arguments.size(); ++at) {
-        bool used = false;
+        bool used = std::find(flags.begin(), flags.end(), at) != flags.end();
         for (const std::optional<Given>& given : last)
             used = used || (given && (at == given->at || at == given->at + 1));
         if (!used)

@@ -21,6 +21,7 @@ bool registerOnce = false;
 bool showUsage = false;
 bool quiet = false;
 std::wstring logFile;
+bool eventLog = false;
 
 namespace {
 
@@ -138,7 +139,9 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
     std::vector<SlotChoice> slots;
     for (const auto& sVersion : versions) {
         slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad) : FirstFreeSlot(sVersion));
-        eventlog::Write(L"slot", sVersion + L": " + SlotDetails(slots.back()));
+        eventlog::Write(L"slot", sVersion + L": " + SlotDetails(slots.back()),
+                        slots.back().lLocation == kKeineFreieLocation ? eventlog::Level::Error
+                                                                      : eventlog::Level::Information);
     }
     const bool noFreeSlot = std::any_of(slots.begin(), slots.end(), [](const SlotChoice& slot) {
         return slot.lLocation == kKeineFreieLocation;
@@ -163,7 +166,8 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
             eventlog::Write(L"write", versions[i] + L" " + failed->sWertName + L": error " +
                                           std::to_wstring(failed->failure.number) + L" (" +
                                           failed->failure.description +
-                                          L"); what this run wrote is taken back");
+                                          L"); what this run wrote is taken back",
+                            eventlog::Level::Error);
             return {Registration::WriteFailed, failed->failure, {}};
         }
         eventlog::Write(L"write", versions[i] + L": ok");
@@ -214,8 +218,10 @@ int Register(std::wstring sPfad, std::int32_t lUnterordner) {
     }
 
     const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
-    eventlog::Write(L"office", OfficeDetails(choice));
     using Problem = officeVersions::Choice::Problem;
+    eventlog::Write(L"office", OfficeDetails(choice),
+                    choice.problem == Problem::None ? eventlog::Level::Information
+                                                    : eventlog::Level::Error);
     if (choice.problem != Problem::None) {
         boxes::Show(choice.problem == Problem::InvalidValue
                         ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
@@ -264,6 +270,7 @@ int Main() {
     showUsage = false;
     quiet = false;
     logFile.clear();
+    eventLog = false;
     std::int32_t lUnterordner = 1;
     std::wstring sPfad = platform::AppPath();
 
@@ -277,12 +284,18 @@ int Main() {
     }
     eventlog::Open(logFile.empty() ? std::wstring()
                                    : eventlog::ResolvePath(logFile, platform::AppPath()));
+    if (eventLog)
+        eventlog::StartWindowsEventLog();
     boxes::SetQuiet(quiet);
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   platform::CommandLineArgs() + L"; ignored: " +
                                   (ignored.empty() ? L"none" : Listed(ignored)));
     const int code = Register(sPfad, lUnterordner);
-    eventlog::Write(L"end", L"exit code " + std::to_wstring(code));
+    eventlog::Write(L"end", L"exit code " + std::to_wstring(code),
+                    code == kRegistered        ? eventlog::Level::Information
+                    : code == kIgnoredByPolicy ? eventlog::Level::Warning
+                                               : eventlog::Level::Error);
+    eventlog::Close();
     return code;
 }
 
@@ -376,6 +389,8 @@ bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std:
         registerOnce = true;
     else if (sKlein == L"quiet")
         quiet = true;
+    else if (sKlein == L"eventlog")
+        eventLog = true;
     else if (sKlein == L"?" || sKlein == L"help")
         showUsage = true;
     else

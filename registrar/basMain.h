@@ -21,6 +21,7 @@ extern bool registerOnce;                              // /once
 extern bool showUsage;                                 // /? or /help
 extern bool quiet;                                     // /quiet: no box of any kind
 extern std::wstring logFile;                           // /log: as given, quotes removed
+extern bool eventLog;                                  // /eventlog: the log's lines reported too
 
 // What fnc_Freie_Location_Suchen gives when every slot already holds a folder.
 inline constexpr std::int32_t kKeineFreieLocation = -1;
