@@ -49,6 +49,7 @@ struct SwitchRow {
     bool renvale;
     std::optional<std::wstring> from, to, log;
     Words ignored;
+    bool eventLog = false;
 };
 
 void PrintTo(const SwitchRow& row, std::ostream* out) {
@@ -91,6 +92,16 @@ const SwitchRow kSwitchRows[] = {
      {},
      L"a",
      {L"/from", L"m", L"/to", L"l"}},
+    // A switch without a value: the next argument is read as usual.
+    {"EventLogTakesNoValue", {L"/eventlog", L"x", L"-EventLog"}, false, {}, {}, {}, {L"x"}, true},
+    {"EventLogBesideTheOthers",
+     {L"/from", L"m", L"/eventlog", L"/log", L"a", L"/eventlogs"},
+     true,
+     L"m",
+     {},
+     L"a",
+     {L"/eventlogs"},
+     true},
 };
 
 class Switches : public testing::TestWithParam<SwitchRow> {};
@@ -103,6 +114,7 @@ TEST_P(Switches, AreReadWithTheirValues) {
     EXPECT_EQ(read.to, row.to);
     EXPECT_EQ(read.log, row.log);
     EXPECT_EQ(read.ignored, row.ignored);
+    EXPECT_EQ(read.eventLog, row.eventLog);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, Switches, testing::ValuesIn(kSwitchRows),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "basMain.h"
+#include "common/log_double.h"
 #include "registrar/registrar_world.h"
 
 namespace {
@@ -20,6 +21,7 @@ struct Settings {
     bool once = false;
     bool quiet = false;
     const wchar_t* log = L"";  // the /log value as given, quotes removed
+    bool eventLog = false;
 };
 
 void PrintTo(const Settings& settings, std::ostream* out) {
@@ -45,6 +47,14 @@ TEST_P(SwitchTable, GivesTheSettings) {
     EXPECT_EQ(basMain::registerOnce, expected.once);
     EXPECT_EQ(basMain::quiet, expected.quiet);
     EXPECT_EQ(basMain::logFile, expected.log);
+    EXPECT_EQ(basMain::eventLog, expected.eventLog);
+    // With /eventlog the run's events are reported, from start (1) to end (8), also without /log.
+    const auto& reported = doubles::Log().reported;
+    EXPECT_EQ(reported.empty(), !expected.eventLog);
+    if (!reported.empty()) {
+        EXPECT_EQ(reported.front().eventId, 1u);
+        EXPECT_EQ(reported.back().eventId, 8u);
+    }
     if (expected.silent || expected.quiet) {
         EXPECT_TRUE(doubles::World().boxes.empty());
     } else {
@@ -97,6 +107,9 @@ const Settings kTable[] = {
     {L"/log a.log /log /LOG b.log", L"D:\\Tools\\", true, false, true, false, false, false,
      L"b.log"},
     {L"/path \t D:\\X", L"\t D:\\X\\", true, false, true},
+    {L"/EventLog /s", L"D:\\Tools\\", true, true, true, false, false, false, L"", true},
+    {L"/eventlogs /event /-eventlog /logevent", L"D:\\Tools\\", true, false, true, false, false,
+     false, L"event"},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, SwitchTable, ::testing::ValuesIn(kTable));
