@@ -8,22 +8,32 @@
 namespace doubles {
 namespace {
 
-// Shared with the log's threads, so kept apart from the world that each test replaces.
+// Shared with the log's threads, so kept apart from the world that each test replaces. The threads
+// are let go and joined at the end of the process too, whatever test ran last.
 struct Stall {
     std::mutex lock;
     std::condition_variable changed;
     std::set<std::wstring> paths;
     int waiting = 0;
+    std::vector<std::thread> threads;
+
+    void Release() {
+        const std::lock_guard<std::mutex> held(lock);
+        paths.clear();
+        changed.notify_all();
+    }
+    void JoinThreads() {
+        Release();
+        for (std::thread& thread : threads)
+            thread.join();
+        threads.clear();
+    }
+    ~Stall() { JoinThreads(); }
 };
 
 Stall& TheStall() {
     static Stall stall;
     return stall;
-}
-
-std::vector<std::thread>& Threads() {
-    static std::vector<std::thread> threads;
-    return threads;
 }
 
 }  // namespace
@@ -34,10 +44,7 @@ LogWorld& Log() {
 }
 
 void ResetLog() {
-    ReleaseAppends();
-    for (std::thread& thread : Threads())
-        thread.join();
-    Threads().clear();
+    TheStall().JoinThreads();
     Log() = LogWorld();
 }
 
@@ -47,9 +54,7 @@ void StallAppends(const std::wstring& path) {
 }
 
 void ReleaseAppends() {
-    const std::lock_guard<std::mutex> held(TheStall().lock);
-    TheStall().paths.clear();
-    TheStall().changed.notify_all();
+    TheStall().Release();
 }
 
 bool AnAppendStalls() {
@@ -193,7 +198,7 @@ void Monitor::WakeAll() {
 bool StartThread(std::function<void()> work) {
     if (!Log().threads)
         return false;
-    doubles::Threads().emplace_back(std::move(work));
+    doubles::TheStall().threads.emplace_back(std::move(work));
     return true;
 }
 
