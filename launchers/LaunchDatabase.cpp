@@ -103,10 +103,6 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-eventlog::Level FailedIf(bool failed) {
-    return failed ? eventlog::Level::Error : eventlog::Level::Information;
-}
-
 // A pull that could not bring the master opens the older local copy: a warning; with nothing to
 // open it is a failure.
 eventlog::Level PullLevel(const PullOutcome& pulled) {
@@ -160,12 +156,12 @@ bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen secur
                     !AccessApp.get() ? L"not started: " + failures.LastText()
                     : version        ? L"version " + Quoted(AsText(*version))
                                      : L"version unreadable: " + failures.LastText(),
-                    FailedIf(!version));
+                    eventlog::ErrorIf(!version));
     const bool equals = !version || AsText(*version) == versionLiteral;
     if (equals == (securityWhen == SecurityWhen::VersionEquals)) {
         const bool set = platform::PutProperty(AccessApp, L"AutomationSecurity", std::int16_t{1});
         eventlog::Write(L"security", set ? L"set to 1 (low)" : L"failed: " + failures.LastText(),
-                        FailedIf(!set));
+                        eventlog::ErrorIf(!set));
     } else {
         eventlog::Write(L"security", L"left alone");
     }
@@ -173,13 +169,13 @@ bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen secur
     if (refreshStagedCopy && !perUser) {
         const RefreshOutcome refreshed = RefreshStagedDatabase(appFolder);
         eventlog::Write(L"refresh", RefreshDetails(refreshed),
-                        FailedIf(refreshed.result == RefreshResult::Failed));
+                        eventlog::ErrorIf(refreshed.result == RefreshResult::Failed));
     }
 
     const bool opened = platform::CallMethod(AccessApp, L"OpenCurrentDatabase", {database});
     eventlog::Write(L"open",
                     Quoted(database) + (opened ? L": ok" : L": failed: " + failures.LastText()),
-                    FailedIf(!opened));
+                    eventlog::ErrorIf(!opened));
 
     std::wstring failed;
     if (!platform::PutProperty(AccessApp, L"Visible", true))
@@ -198,7 +194,7 @@ bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen secur
                         : L"window " + eventlog::HexText(static_cast<std::uint32_t>(hWndAccess)) +
                               (maximised ? L" maximised" : L", ShowWindow not found");
     eventlog::Write(L"show", (failed.empty() ? L"" : L"failed: " + failed) + window,
-                    FailedIf(!failed.empty()));
+                    eventlog::ErrorIf(!failed.empty()));
 
     AccessApp.reset();
     return opened;

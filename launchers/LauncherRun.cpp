@@ -41,7 +41,7 @@ int EndRun(int exitCode) {
     eventlog::Write(L"end",
                     std::to_wstring(platform::TickCountMs() - startedAt) + L" ms, exit code " +
                         std::to_wstring(exitCode),
-                    exitCode == 0 ? eventlog::Level::Information : eventlog::Level::Error);
+                    eventlog::ErrorIf(exitCode != 0));
     eventlog::Close();
     return exitCode;
 }

@@ -6,8 +6,8 @@
 namespace launchers {
 
 // Reads the process's command line (/from and /to only when perUserCopies), starts the log when
-// /log names a file or /eventlog is given, and writes the start event: the release, the whole command line and what of
-// it was ignored.
+// /log names a file or /eventlog is given, and writes the start event: the release, the whole
+// command line and what of it was ignored.
 LauncherSwitches StartRun(bool perUserCopies);
 
 // Writes the end event, the whole time since the start and the exit code, waits until the log has

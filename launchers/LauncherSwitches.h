@@ -1,5 +1,6 @@
 // The launchers' command line: /from FOLDER and /to FOLDER (Renvale's per-user copies),
-// /log FILE and /eventlog (both). Anything else on it is ignored, as the launchers have always ignored it.
+// /log FILE and /eventlog (both). Anything else on it is ignored, as the launchers have always
+// ignored it.
 #pragma once
 
 #include <optional>

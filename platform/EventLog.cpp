@@ -78,9 +78,9 @@ void GiveUpWhenStalled(Lane& lane) {
 }
 
 bool Deliver(LaneOf lane, const std::wstring& path, const Pending& line) {
-    return lane == &Channel::file ? platform::AppendToFile(path, line.line)
-                                  : platform::ReportToEventLog(line.type, line.eventId,
-                                                               line.message);
+    return lane == &Channel::file
+               ? platform::AppendToFile(path, line.line)
+               : platform::ReportToEventLog(line.type, line.eventId, line.message);
 }
 
 // The lane's thread: each line in turn, the lock left while it is written.
@@ -263,9 +263,9 @@ std::wstring ResolvePath(const std::wstring& value, const std::wstring& appFolde
 }
 
 std::uint32_t EventId(const std::wstring& event) {
-    static const wchar_t* const kEvents[] = {L"start",  L"access", L"security", L"refresh", L"pull",
-                                             L"open",   L"show",   L"end",      L"office",  L"slot",
-                                             L"write",  L"box",    L"policy"};
+    static const wchar_t* const kEvents[] = {L"start", L"access", L"security", L"refresh", L"pull",
+                                             L"open",  L"show",   L"end",      L"office",  L"slot",
+                                             L"write", L"box",    L"policy"};
     for (std::uint32_t at = 0; at < sizeof kEvents / sizeof kEvents[0]; ++at) {
         if (event == kEvents[at])
             return at + 1;

@@ -24,6 +24,9 @@ std::wstring ResolvePath(const std::wstring& value, const std::wstring& appFolde
 
 // How an event reads in the Windows Event Log: a failure, a warning, or information.
 enum class Level { Information, Warning, Error };
+inline Level ErrorIf(bool failed) {
+    return failed ? Level::Error : Level::Information;
+}
 
 // Starts this run's log in the file (already resolved); an empty name writes no file.
 void Open(const std::wstring& path);

@@ -140,8 +140,7 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
     for (const auto& sVersion : versions) {
         slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad) : FirstFreeSlot(sVersion));
         eventlog::Write(L"slot", sVersion + L": " + SlotDetails(slots.back()),
-                        slots.back().lLocation == kKeineFreieLocation ? eventlog::Level::Error
-                                                                      : eventlog::Level::Information);
+                        eventlog::ErrorIf(slots.back().lLocation == kKeineFreieLocation));
     }
     const bool noFreeSlot = std::any_of(slots.begin(), slots.end(), [](const SlotChoice& slot) {
         return slot.lLocation == kKeineFreieLocation;
@@ -163,10 +162,11 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
         }
         if (failed) {
             RemoveWritten(written);
-            eventlog::Write(L"write", versions[i] + L" " + failed->sWertName + L": error " +
-                                          std::to_wstring(failed->failure.number) + L" (" +
-                                          failed->failure.description +
-                                          L"); what this run wrote is taken back",
+            eventlog::Write(L"write",
+                            versions[i] + L" " + failed->sWertName + L": error " +
+                                std::to_wstring(failed->failure.number) + L" (" +
+                                failed->failure.description +
+                                L"); what this run wrote is taken back",
                             eventlog::Level::Error);
             return {Registration::WriteFailed, failed->failure, {}};
         }
@@ -220,8 +220,7 @@ int Register(std::wstring sPfad, std::int32_t lUnterordner) {
     const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
     using Problem = officeVersions::Choice::Problem;
     eventlog::Write(L"office", OfficeDetails(choice),
-                    choice.problem == Problem::None ? eventlog::Level::Information
-                                                    : eventlog::Level::Error);
+                    eventlog::ErrorIf(choice.problem != Problem::None));
     if (choice.problem != Problem::None) {
         boxes::Show(choice.problem == Problem::InvalidValue
                         ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)

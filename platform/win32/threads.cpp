@@ -13,7 +13,8 @@ namespace platform {
 namespace {
 
 DWORD WINAPI RunThread(void* parameter) {
-    const std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+    const std::unique_ptr<std::function<void()>> work(
+        static_cast<std::function<void()>*>(parameter));
     try {
         (*work)();
     } catch (...) {

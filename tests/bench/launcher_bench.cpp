@@ -1,9 +1,10 @@
 // The launchers' start, up to the moment Access is asked to open the database and to their end,
 // against a minimal client that creates the same automation object and calls that one member, and
-// against the script launcher; and Renvale's start with a log, with the Windows Event Log, and per-user with its copy current
-// (pulled in the uncounted first round), against its plain start. The stand-in server is started once before the first counted run
-// and serves every run after it, as a running Access would; its record goes to a folder the caller
-// chooses (a RAM file system keeps the stand-in's flushes of its record out of the figures).
+// against the script launcher; and Renvale's start with a log, with the Windows Event Log, and
+// per-user with its copy current (pulled in the uncounted first round), against its plain start.
+// The stand-in server is started once before the first counted run and serves every run after it,
+// as a running Access would; its record goes to a folder the caller chooses (a RAM file system
+// keeps the stand-in's flushes of its record out of the figures).
 #include <set>
 #include <string>
 #include <utility>

@@ -30,7 +30,8 @@ TEST(EventMessages, EveryProgramHoldsTheTextOfEveryEvent) {
             LoadLibraryExW(ProgramPath(program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
         ASSERT_TRUE(module);
         const auto text = [&](DWORD id) -> std::wstring {
-            const wchar_t* inserts[] = {L"Renvale: installed 20480 bytes in 9 ms"};
+            DWORD_PTR inserts[] = {
+                reinterpret_cast<DWORD_PTR>(L"Renvale: installed 20480 bytes in 9 ms")};
             wchar_t buffer[256] = {};
             const DWORD length = FormatMessageW(
                 FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module.get(), id, 0,
@@ -123,7 +124,8 @@ TEST_F(EventLogTrace, ARefreshAPullThatFellBackAndAPolicyWarningAreReported) {
         EXPECT_EQ(event.channel, "trace") << event.text;
     }
     EXPECT_TRUE(events[0].text.starts_with("L\"Renvale: Orvantis ")) << events[0].text;
-    EXPECT_TRUE(events[3].text.starts_with("L\"Renvale: installed 20480 bytes in ")) << events[3].text;
+    EXPECT_TRUE(events[3].text.starts_with("L\"Renvale: installed 20480 bytes in "))
+        << events[3].text;
 
     ASSERT_TRUE(PutFile(root + L"\\local\\Orvantis.mde", kDatabase));
     from = OutputSize();
@@ -138,11 +140,11 @@ TEST_F(EventLogTrace, ARefreshAPullThatFellBackAndAPolicyWarningAreReported) {
 
     const std::wstring policy =
         L"Software\\Policies\\Microsoft\\Office\\16.0\\Common\\Security\\Trusted Locations";
-    ASSERT_TRUE(WriteValue(HKEY_CURRENT_USER, policy, L"Allow User Locations", REG_DWORD,
-                           DwordBytes(0)));
+    ASSERT_TRUE(
+        WriteValue(HKEY_CURRENT_USER, policy, L"Allow User Locations", REG_DWORD, DwordBytes(0)));
     const std::wstring vintrel = CopyProgram(L"Vintrel.exe", root);
     from = OutputSize();
-    const RunResult registered = Run(vintrel, L"/eventlog /quiet /office 16.0");
+    const RunResult registered = harness::Run(vintrel, L"/eventlog /quiet /office 16.0");
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Policies\\Microsoft\\Office\\16.0");
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\16.0");
     EXPECT_EQ(registered.exitCode, 4u);
