@@ -26,6 +26,7 @@ struct Pending {
 struct Lane {
     bool on = false;
     bool threaded = false;
+    bool threadRuns = false;  // a lane turned on again after a give-up keeps its one thread
     std::vector<Pending> pending;
     bool busy = false;
     // When the line the lane is on, being written or first in line, began to count its second.
@@ -92,7 +93,7 @@ void RunLane(const std::shared_ptr<Channel>& channel, LaneOf which) {
         while (lane.on && lane.pending.empty() && !ch.closed)
             ch.monitor.Wait(kMostMsPerLine);
         if (!lane.on || lane.pending.empty())
-            return;
+            break;
         const Pending line = std::move(lane.pending.front());
         lane.pending.erase(lane.pending.begin());
         lane.busy = true;
@@ -107,6 +108,7 @@ void RunLane(const std::shared_ptr<Channel>& channel, LaneOf which) {
             GiveUp(lane);
         ch.monitor.WakeAll();
     }
+    lane.threadRuns = false;
 }
 
 // Called with the monitor entered.
@@ -115,7 +117,10 @@ void TurnOn(const std::shared_ptr<Channel>& channel, LaneOf which) {
     if (lane.on)
         return;
     lane.on = true;
-    lane.threaded = platform::StartThread([channel, which] { RunLane(channel, which); });
+    if (!lane.threadRuns) {
+        lane.threaded = lane.threadRuns =
+            platform::StartThread([channel, which] { RunLane(channel, which); });
+    }
 }
 
 void Push(Channel& ch, LaneOf which, const Pending& line) {
