@@ -159,11 +159,26 @@ PullOutcome PullOrGiveUp(const PerUserFolders& folders) {
     return stalled;
 }
 
+// A pull that could not bring the master opens the older local copy: a warning; with nothing to
+// open it is a failure.
+eventlog::Level PullLevel(const PullOutcome& pulled) {
+    switch (pulled.result) {
+        case PullResult::Unchanged:
+        case PullResult::LocalCopyInUse:
+        case PullResult::SameFolder:
+            return eventlog::Level::Information;
+        case PullResult::Copied:
+            return pulled.recordError ? eventlog::Level::Warning : eventlog::Level::Information;
+        default:
+            return pulled.localCopyExists ? eventlog::Level::Warning : eventlog::Level::Error;
+    }
+}
+
 // The local copy to open in per-user mode; none, after the one box that says so, when there is
 // nothing to open.
 std::optional<std::wstring> PulledDatabase(const PerUserFolders& folders) {
     const PullOutcome pulled = PullOrGiveUp(folders);
-    eventlog::Write(L"pull", PullDetails(pulled));
+    eventlog::Write(L"pull", PullDetails(pulled), PullLevel(pulled));
     if (pulled.localCopyExists)
         return pulled.localFile;
     platform::MsgBox(NoLocalCopyText(pulled, platform::UserUiLanguage()), platform::kMbIconError,
@@ -202,23 +217,30 @@ bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen secur
     // A comparison that cannot be evaluated counts as true: an unreadable Version is "equal".
     const std::optional<platform::AutomationValue> version =
         platform::GetProperty(AccessApp, L"Version");
-    eventlog::Write(L"access", !AccessApp.get() ? L"not started: " + failures.LastText()
-                               : version        ? L"version " + Quoted(AsText(*version))
-                                                : L"version unreadable: " + failures.LastText());
+    eventlog::Write(L"access",
+                    !AccessApp.get() ? L"not started: " + failures.LastText()
+                    : version        ? L"version " + Quoted(AsText(*version))
+                                     : L"version unreadable: " + failures.LastText(),
+                    eventlog::ErrorIf(!version));
     const bool equals = !version || AsText(*version) == versionLiteral;
     if (equals == (securityWhen == SecurityWhen::VersionEquals)) {
         const bool set = platform::PutProperty(AccessApp, L"AutomationSecurity", std::int16_t{1});
-        eventlog::Write(L"security", set ? L"set to 1 (low)" : L"failed: " + failures.LastText());
+        eventlog::Write(L"security", set ? L"set to 1 (low)" : L"failed: " + failures.LastText(),
+                        eventlog::ErrorIf(!set));
     } else {
         eventlog::Write(L"security", L"left alone");
     }
 
-    if (refreshStagedCopy && !perUser)
-        eventlog::Write(L"refresh", RefreshDetails(RefreshOnWorker(appFolder)));
+    if (refreshStagedCopy && !perUser) {
+        const RefreshOutcome refreshed = RefreshOnWorker(appFolder);
+        eventlog::Write(L"refresh", RefreshDetails(refreshed),
+                        eventlog::ErrorIf(refreshed.result == RefreshResult::Failed));
+    }
 
     const bool opened = platform::CallMethod(AccessApp, L"OpenCurrentDatabase", {database});
     eventlog::Write(L"open",
-                    Quoted(database) + (opened ? L": ok" : L": failed: " + failures.LastText()));
+                    Quoted(database) + (opened ? L": ok" : L": failed: " + failures.LastText()),
+                    eventlog::ErrorIf(!opened));
 
     std::wstring failed;
     if (!platform::PutProperty(AccessApp, L"Visible", true))
@@ -236,7 +258,8 @@ bool LaunchAccessDatabase(const std::wstring& versionLiteral, SecurityWhen secur
         hWndAccess == 0 ? L"no window"
                         : L"window " + eventlog::HexText(static_cast<std::uint32_t>(hWndAccess)) +
                               (maximised ? L" maximised" : L", ShowWindow not found");
-    eventlog::Write(L"show", (failed.empty() ? L"" : L"failed: " + failed) + window);
+    eventlog::Write(L"show", (failed.empty() ? L"" : L"failed: " + failed) + window,
+                    eventlog::ErrorIf(!failed.empty()));
 
     AccessApp.reset();
     return opened;

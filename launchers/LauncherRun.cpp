@@ -31,16 +31,23 @@ LauncherSwitches StartRun(bool perUserCopies) {
     const LauncherSwitches switches = ReadLauncherSettings(
         std::vector<std::wstring>(arguments.begin() + 1, arguments.end()), perUserCopies);
     eventlog::Open(switches.log ? paths::ResolvePath(*switches.log, platform::AppPath()) : L"");
+    if (switches.eventLog)
+        eventlog::StartWindowsEventLog();
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   commandLine + L"; ignored: " + IgnoredText(switches.ignored));
     for (const std::wstring& note : switches.policyNotes)
-        eventlog::Write(L"policy", note);
+        eventlog::Write(
+            L"policy", note,
+            policies::SetsAside(note) ? eventlog::Level::Warning : eventlog::Level::Information);
     return switches;
 }
 
 int EndRun(int exitCode) {
-    eventlog::Write(L"end", std::to_wstring(platform::TickCountMs() - startedAt) +
-                                L" ms, exit code " + std::to_wstring(exitCode));
+    eventlog::Write(L"end",
+                    std::to_wstring(platform::TickCountMs() - startedAt) + L" ms, exit code " +
+                        std::to_wstring(exitCode),
+                    eventlog::ErrorIf(exitCode != 0));
+    eventlog::Close();
     return exitCode;
 }
 

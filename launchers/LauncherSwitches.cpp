@@ -1,5 +1,6 @@
 #include "LauncherSwitches.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cwctype>
 
@@ -116,7 +117,13 @@ LauncherSwitches ReadArguments(const std::vector<std::wstring>& arguments, bool 
     // The last of each switch that came with a value counts; /from without one still means
     // per-user mode when no /from has a value.
     std::optional<Given> last[kSwitches];
+    // /eventlog takes no value.
+    std::vector<std::size_t> flags;
     for (std::size_t at = 0; at < arguments.size(); ++at) {
+        if (IsSwitch(arguments[at], L"eventlog")) {
+            flags.push_back(at);
+            continue;
+        }
         for (std::size_t name = 0; name < known; ++name) {
             if (!IsSwitch(arguments[at], kNames[name]))
                 continue;
@@ -137,8 +144,9 @@ LauncherSwitches ReadArguments(const std::vector<std::wstring>& arguments, bool 
     switches.log = last[kLog] ? last[kLog]->value : std::nullopt;
     switches.from = last[kFrom] ? last[kFrom]->value : std::nullopt;
     switches.to = last[kTo] ? last[kTo]->value : std::nullopt;
+    switches.eventLog = !flags.empty();
     for (std::size_t at = 0; at < arguments.size(); ++at) {
-        bool used = false;
+        bool used = std::find(flags.begin(), flags.end(), at) != flags.end();
         for (const std::optional<Given>& given : last) {
             used =
                 used || (given && (at == given->at || (given->valueTaken && at == given->at + 1)));

@@ -1,6 +1,6 @@
 // The launchers' settings: the policies (Policies.h), then the command line for what no policy
-// sets: /from FOLDER and /to FOLDER (Renvale's per-user copies) and /log FILE (both). Anything
-// else on the command line is ignored, as the launchers have always ignored it.
+// sets: /from FOLDER and /to FOLDER (Renvale's per-user copies), /log FILE and /eventlog (both).
+// Anything else on the command line is ignored, as the launchers have always ignored it.
 #pragma once
 
 #include <optional>
@@ -21,6 +21,7 @@ struct LauncherSwitches {
     std::optional<std::wstring> from;
     std::optional<std::wstring> to;
     std::optional<std::wstring> log;
+    // /eventlog: each line of the log is reported to the Windows Event Log too.
     bool eventLog = false;
     // What was left unused, in order: unknown words, a switch without its value, a switch this
     // launcher does not take, a switch given again (the last one counts).

@@ -1,5 +1,6 @@
 // The log administrators ask for with /log FILE: one line per event of a run, appended to a file
-// that many computers may share. Without a file nothing is written anywhere.
+// that many computers may share, and with /eventlog reported to the Windows Event Log. Without
+// either nothing is written anywhere.
 #pragma once
 
 #include <cstdint>
@@ -17,12 +18,31 @@ std::string FormatLine(const platform::LogTime& time, const std::wstring& comput
                        const std::wstring& program, const std::wstring& event,
                        const std::wstring& details);
 
-// Starts this run's log in the file (already resolved); an empty name turns the log off.
+// How an event reads in the Windows Event Log: a failure, a warning, or information.
+enum class Level { Information, Warning, Error };
+inline Level ErrorIf(bool failed) {
+    return failed ? Level::Error : Level::Information;
+}
+
+// Starts this run's log in the file (already resolved); an empty name writes no file.
 void Open(const std::wstring& path);
+// Reports each later line to the Windows Event Log as well, also when no file is written.
+void StartWindowsEventLog();
 bool IsOpen();
-// Appends one line for the event. A log that cannot be written changes nothing else: it is given
-// up for the rest of the run, so a locked file costs one wait, not one per line.
-void Write(const std::wstring& event, const std::wstring& details);
+// Appends one line for the event, and reports it when the Windows Event Log is on. The lines are
+// written by threads of their own, in order, so that a file on a share that is down never holds up
+// the caller. A file or Event Log that refuses a line, or takes a second over it, is given up for
+// the rest of the run, so a locked file costs one wait, not one per line.
+void Write(const std::wstring& event, const std::wstring& details,
+           Level level = Level::Information);
+// Waits until every line is written or given up, at most a second for each line, then ends the
+// log: lines written after it go nowhere until the next Open.
+void Close();
+
+// The event's fixed ID in the Windows Event Log (its message table holds one per event word);
+// kOtherEventId for a word without one.
+inline constexpr std::uint32_t kOtherEventId = 100;
+std::uint32_t EventId(const std::wstring& event);
 
 // A failure as the log gives it, with its number and Windows' own text:
 // "error 5 (Access is denied.)", "HRESULT 0x80040154 (Class not registered)". An automation

@@ -134,4 +134,8 @@ void NotUsed(const Policy<std::wstring>& policy, const std::wstring& why,
         notes.push_back(SetText(policy) + L" ignored: " + why);
 }
 
+bool SetsAside(const std::wstring& note) {
+    return note.find(L" ignored") != std::wstring::npos;
+}
+
 }  // namespace policies

@@ -46,6 +46,10 @@ std::optional<std::wstring> Settle(const Policy<std::wstring>& policy,
                                    std::vector<std::wstring>& notes);
 bool Settle(const Policy<bool>& policy, bool given, const std::wstring& switchWord,
             std::vector<std::wstring>& notes);
+// Whether a note tells of something set aside (a wrong value, a beaten switch, an unused
+// policy): a warning in the Windows Event Log; a value in force is information.
+bool SetsAside(const std::wstring& note);
+
 // A policy this program does not act on: its wrong values, and the value with why it is unused.
 void NotUsed(const Policy<std::wstring>& policy, const std::wstring& why,
              std::vector<std::wstring>& notes);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -149,6 +150,38 @@ std::wstring ExpandEnvironment(const std::wstring& text);
 // to a second while another process keeps the file to itself. The handle stays open for the
 // process's further lines to the same file. False when the bytes were not written.
 bool AppendToFile(const std::wstring& path, const std::string& bytes);
+
+// The Windows Event Log's types of event.
+inline constexpr std::uint16_t kEventError = 1;
+inline constexpr std::uint16_t kEventWarning = 2;
+inline constexpr std::uint16_t kEventInformation = 4;
+// Reports one event with one text to the Application log under the source "Orvantis", which it
+// registers at its first call, with the current user as the event's user. False when the source
+// cannot be registered or the Event Log refuses the event.
+bool ReportToEventLog(std::uint16_t type, std::uint32_t eventId, const std::wstring& text);
+
+// A lock with one condition, for handing the log's lines to the threads that write them.
+class Monitor {
+  public:
+    Monitor();
+    ~Monitor();
+    Monitor(const Monitor&) = delete;
+    Monitor& operator=(const Monitor&) = delete;
+    void Enter();
+    void Leave();
+    // Leaves the lock until WakeAll is called or milliseconds have passed, then enters it again.
+    void Wait(std::uint32_t milliseconds);
+    void WakeAll();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+// Runs work on a thread of its own, which the process's end does not wait for; false when no
+// thread could be made.
+bool StartThread(std::function<void()> work);
+// Milliseconds since some fixed moment, the same for every thread.
+std::uint64_t MonotonicMs();
 
 // ---- Serialising among the current user's processes ------------------------------------------
 

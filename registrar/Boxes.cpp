@@ -16,6 +16,14 @@ std::wstring OnOneLine(std::wstring text) {
     return text;
 }
 
+// The box's icon tells how the Event Log shows its event.
+eventlog::Level LevelOf(std::uint32_t style) {
+    const std::uint32_t icon = style & 0xF0;
+    return icon == platform::kMbIconError     ? eventlog::Level::Error
+           : icon == platform::kMbIconWarning ? eventlog::Level::Warning
+                                              : eventlog::Level::Information;
+}
+
 }  // namespace
 
 void SetQuiet(bool quiet) {
@@ -23,9 +31,11 @@ void SetQuiet(bool quiet) {
 }
 
 void Show(const std::wstring& text, std::uint32_t style, const std::optional<std::wstring>& title) {
-    eventlog::Write(L"box", std::wstring(quietRun ? L"not shown (/quiet): " : L"shown: ") +
-                                (title ? *title : std::wstring(platform::AppTitle())) + L": " +
-                                OnOneLine(text));
+    eventlog::Write(L"box",
+                    std::wstring(quietRun ? L"not shown (/quiet): " : L"shown: ") +
+                        (title ? *title : std::wstring(platform::AppTitle())) + L": " +
+                        OnOneLine(text),
+                    LevelOf(style));
     if (!quietRun)
         platform::MsgBox(text, style, title);
 }

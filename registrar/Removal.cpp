@@ -72,8 +72,10 @@ Outcome RemoveUnderLock(const std::vector<std::wstring>& versions, const std::ws
                 removed.push_back(lLocation);
                 continue;
             }
-            eventlog::Write(L"write", sVersion + L" Location" + std::to_wstring(lLocation) + L": " +
-                                          basRegistry::FailureText(*failure) + L"; not removed");
+            eventlog::Write(L"write",
+                            sVersion + L" Location" + std::to_wstring(lLocation) + L": " +
+                                basRegistry::FailureText(*failure) + L"; not removed",
+                            eventlog::Level::Error);
             if (!outcome.failure)
                 outcome.failure = failure;
         }
@@ -93,8 +95,10 @@ basMain::ExitCode RemoveFolder(const std::vector<std::wstring>& versions,
                                const std::wstring& sPfad) {
     using basMain::bDeutsch;
     if (basMain::allowNetworkLocations) {
-        eventlog::Write(L"network",
-                        L"/network ignored with /remove; AllowNetworkLocations is left as it is");
+        // Others may need the network setting: a removal never writes it.
+        eventlog::Write(L"write",
+                        L"AllowNetworkLocations left as it is: /network ignored with /remove",
+                        eventlog::Level::Warning);
     }
     const Outcome outcome = RemoveUnderLock(versions, sPfad);
     basRegistry::ShowHeldErrorBoxes();

@@ -89,14 +89,17 @@ std::optional<FailedValue> WriteLocation(rollback::Record& record, const std::ws
 // Puts back what the run changed before the failure, and says in the log whether all of it went.
 void TakeBack(rollback::Record& record, const std::wstring& sVersion, const FailedValue& failed) {
     const auto notTakenBack = record.Replay();
-    eventlog::Write(
-        L"write", sVersion + L" " + failed.sWertName + L": " +
-                      basRegistry::FailureText(failed.failure) + L"; " +
-                      (notTakenBack.empty() ? L"what this run wrote is taken back"
-                                            : L"what this run wrote could not all be taken back"));
+    eventlog::Write(L"write",
+                    sVersion + L" " + failed.sWertName + L": " +
+                        basRegistry::FailureText(failed.failure) + L"; " +
+                        (notTakenBack.empty() ? L"what this run wrote is taken back"
+                                              : L"what this run wrote could not all be taken back"),
+                    eventlog::Level::Error);
     for (const auto& step : notTakenBack) {
-        eventlog::Write(L"write", L"not taken back: " + step.what + L": " +
-                                      basRegistry::FailureText(step.failure));
+        eventlog::Write(
+            L"write",
+            L"not taken back: " + step.what + L": " + basRegistry::FailureText(step.failure),
+            eventlog::Level::Error);
     }
 }
 
@@ -128,7 +131,8 @@ Outcome RegisterUnderLock(const std::vector<std::wstring>& versions, const std::
     std::vector<SlotChoice> slots;
     for (const auto& sVersion : versions) {
         slots.push_back(registerOnce ? ChooseSlot(sVersion, sPfad) : FirstFreeSlot(sVersion));
-        eventlog::Write(L"slot", sVersion + L": " + SlotDetails(slots.back()));
+        eventlog::Write(L"slot", sVersion + L": " + SlotDetails(slots.back()),
+                        eventlog::ErrorIf(slots.back().lLocation == kKeineFreieLocation));
     }
     const bool noFreeSlot = std::any_of(slots.begin(), slots.end(), [](const SlotChoice& slot) {
         return slot.lLocation == kKeineFreieLocation;
@@ -197,8 +201,9 @@ int Register(std::wstring sPfad, std::int32_t lUnterordner) {
     }
 
     const officeVersions::Choice choice = officeVersions::Choose(officeVersionsNamed);
-    eventlog::Write(L"office", OfficeDetails(choice));
     using Problem = officeVersions::Choice::Problem;
+    eventlog::Write(L"office", OfficeDetails(choice),
+                    eventlog::ErrorIf(choice.problem != Problem::None));
     if (choice.problem != Problem::None) {
         boxes::Show(choice.problem == Problem::InvalidValue
                         ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
@@ -271,14 +276,22 @@ int Main() {
     eventLog = policies::Settle(policies::EventLog(), eventLog, L"/eventlog", policyNotes);
     eventlog::Open(logFile.empty() ? std::wstring()
                                    : paths::ResolvePath(logFile, platform::AppPath()));
+    if (eventLog)
+        eventlog::StartWindowsEventLog();
     boxes::SetQuiet(quiet);
     eventlog::Write(L"start", std::wstring(platform::ReleaseText()) + L"; command line: " +
                                   platform::CommandLineArgs() + L"; ignored: " +
                                   (ignored.empty() ? L"none" : Listed(ignored)));
     for (const auto& note : policyNotes)
-        eventlog::Write(L"policy", note);
+        eventlog::Write(
+            L"policy", note,
+            policies::SetsAside(note) ? eventlog::Level::Warning : eventlog::Level::Information);
     const int code = Register(sPfad, lUnterordner);
-    eventlog::Write(L"end", L"exit code " + std::to_wstring(code));
+    eventlog::Write(L"end", L"exit code " + std::to_wstring(code),
+                    code == kRegistered        ? eventlog::Level::Information
+                    : code == kIgnoredByPolicy ? eventlog::Level::Warning
+                                               : eventlog::Level::Error);
+    eventlog::Close();
     return code;
 }
 
@@ -374,6 +387,8 @@ bool ApplySwitch(const std::wstring& sSchalter, std::int32_t& lUnterordner, std:
         removeTrust = true;
     else if (sKlein == L"quiet")
         quiet = true;
+    else if (sKlein == L"eventlog")
+        eventLog = true;
     else if (sKlein == L"?" || sKlein == L"help")
         showUsage = true;
     else

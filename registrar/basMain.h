@@ -22,7 +22,7 @@ extern bool removeTrust;                               // /remove
 extern bool showUsage;                                 // /? or /help
 extern bool quiet;                                     // /quiet: no box of any kind
 extern std::wstring logFile;                           // /log: as given, quotes removed
-extern bool eventLog;                                  // /eventlog
+extern bool eventLog;                                  // /eventlog: the log's lines reported too
 // The Log and EventLog policies then beat the two switches above (Main).
 
 // What fnc_Freie_Location_Suchen gives when every slot already holds a folder.

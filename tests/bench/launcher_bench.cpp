@@ -1,10 +1,11 @@
 // The launchers' start, up to the moment Access is asked to open the database and to their end,
 // against a minimal client that creates the same automation object and calls that one member, and
-// against the script launcher; and Renvale's start with a log, and per-user with its copy current
-// (pulled in the uncounted first round), and with the policy keys present but no policy set,
-// against its plain start. The stand-in server is started once before the first counted run
-// and serves every run after it, as a running Access would; its record goes to a folder the caller
-// chooses (a RAM file system keeps the stand-in's flushes of its record out of the figures).
+// against the script launcher; and Renvale's start with a log, with the Windows Event Log, per-user
+// with its copy current (pulled in the uncounted first round), and with the policy keys present but
+// no policy set, against its plain start. The stand-in server is started once before the first
+// counted run and serves every run after it, as a running Access would; its record goes to a folder
+// the caller chooses (a RAM file system keeps the stand-in's flushes of its record out of the
+// figures).
 #include <set>
 #include <string>
 #include <utility>
@@ -57,6 +58,7 @@ bool MeasureLauncherStart(int runs, const std::wstring& standInFolder) {
         // Right after the plain start, which it is held against.
         {kWithPolicyKeys, {app + L"\\Renvale.exe"}},
         {"Renvale-log", {app + L"\\Renvale.exe", L"/log " + harness::Quoted(app + L"\\bench.log")}},
+        {"Renvale-eventlog", {app + L"\\Renvale.exe", L"/eventlog"}},
         {"Renvale-per-user",
          {app + L"\\Renvale.exe",
           L"/from " + harness::Quoted(master) + L" /to " + harness::Quoted(local)}},

@@ -1,6 +1,42 @@
 #include "log_double.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace doubles {
+namespace {
+
+// Shared with the log's threads, so kept apart from the world that each test replaces. The threads
+// are let go and joined at the end of the process too, whatever test ran last.
+struct Stall {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::set<std::wstring> paths;
+    int waiting = 0;
+    std::vector<std::thread> threads;
+
+    void Release() {
+        const std::lock_guard<std::mutex> held(lock);
+        paths.clear();
+        changed.notify_all();
+    }
+    void JoinThreads() {
+        Release();
+        for (std::thread& thread : threads)
+            thread.join();
+        threads.clear();
+    }
+    ~Stall() { JoinThreads(); }
+};
+
+Stall& TheStall() {
+    static Stall stall;
+    return stall;
+}
+
+}  // namespace
 
 LogWorld& Log() {
     static LogWorld world;
@@ -8,7 +44,23 @@ LogWorld& Log() {
 }
 
 void ResetLog() {
+    TheStall().JoinThreads();
     Log() = LogWorld();
+}
+
+void StallAppends(const std::wstring& path) {
+    const std::lock_guard<std::mutex> held(TheStall().lock);
+    TheStall().paths.insert(path);
+}
+
+void ReleaseAppends() {
+    TheStall().Release();
+}
+
+bool AnAppendStalls() {
+    std::unique_lock<std::mutex> held(TheStall().lock);
+    return TheStall().changed.wait_for(held, std::chrono::seconds(5),
+                                       [] { return TheStall().waiting > 0; });
 }
 
 std::vector<std::pair<std::string, std::string>> LoggedEvents(const std::wstring& path) {
@@ -94,11 +146,66 @@ std::wstring ExpandEnvironment(const std::wstring& text) {
 }
 
 bool AppendToFile(const std::wstring& path, const std::string& bytes) {
-    ++Log().appendCalls;
+    {
+        doubles::Stall& stall = doubles::TheStall();
+        std::unique_lock<std::mutex> held(stall.lock);
+        ++Log().appendCalls;
+        ++stall.waiting;
+        stall.changed.notify_all();
+        stall.changed.wait(held, [&] { return !stall.paths.count(path); });
+        --stall.waiting;
+    }
     if (Log().unwritable.count(path))
         return false;
     Log().files[path] += bytes;
     return true;
+}
+
+bool ReportToEventLog(std::uint16_t type, std::uint32_t eventId, const std::wstring& text) {
+    ++Log().reportCalls;
+    if (Log().eventLogRefuses)
+        return false;
+    Log().reported.push_back({type, eventId, text});
+    return true;
+}
+
+struct Monitor::State {
+    std::mutex lock;
+    std::condition_variable condition;
+};
+
+Monitor::Monitor() : state_(std::make_unique<State>()) {}
+Monitor::~Monitor() = default;
+
+void Monitor::Enter() {
+    state_->lock.lock();
+}
+
+void Monitor::Leave() {
+    state_->lock.unlock();
+}
+
+void Monitor::Wait(std::uint32_t milliseconds) {
+    std::unique_lock<std::mutex> held(state_->lock, std::adopt_lock);
+    state_->condition.wait_for(held, std::chrono::milliseconds(milliseconds));
+    held.release();
+}
+
+void Monitor::WakeAll() {
+    state_->condition.notify_all();
+}
+
+bool StartThread(std::function<void()> work) {
+    if (!Log().threads)
+        return false;
+    doubles::TheStall().threads.emplace_back(std::move(work));
+    return true;
+}
+
+std::uint64_t MonotonicMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }
 
 }  // namespace platform

@@ -27,6 +27,19 @@ struct LogWorld {
     // Files that cannot be written (a missing folder, no rights, a full disk).
     std::set<std::wstring> unwritable;
     int appendCalls = 0;
+    // What was reported to the Windows Event Log, and whether it refuses (a source that cannot be
+    // registered, a full log).
+    struct Reported {
+        std::uint16_t type;
+        std::uint32_t eventId;
+        std::wstring text;
+        friend bool operator==(const Reported&, const Reported&) = default;
+    };
+    std::vector<Reported> reported;
+    bool eventLogRefuses = false;
+    int reportCalls = 0;
+    // Whether StartThread makes a thread; without one the log writes on the caller's thread.
+    bool threads = false;
 };
 
 LogWorld& Log();
@@ -34,7 +47,14 @@ LogWorld& Log();
 std::vector<std::pair<std::string, std::string>> LoggedEvents(const std::wstring& path);
 // The details of the events of one kind, in order.
 std::vector<std::string> LoggedDetails(const std::wstring& path, const std::string& event);
-// A fresh log world; every part's ResetWorld() calls it.
+// A fresh log world; every part's ResetWorld() calls it. It first lets stalled appends go on and
+// waits for the threads StartThread made, so no thread of one test runs into the next.
 void ResetLog();
+
+// Appends to the file wait, as on a share that is down, until ReleaseAppends().
+void StallAppends(const std::wstring& path);
+void ReleaseAppends();
+// True once an append is waiting in the stall, within a few seconds.
+bool AnAppendStalls();
 
 }  // namespace doubles

@@ -101,6 +101,49 @@ TEST_F(LaunchLog, AccessesOwnDescriptionOfAFailureIsLogged) {
                 ElementsAre("window 0x000A0B2C, ShowWindow not found"));
 }
 
+// With /eventlog, also without /log: each event under its ID, a failure as an error, the start on
+// the user's older copy when the master cannot be reached as a warning.
+TEST_F(LaunchLog, TheEventLogGetsEachEventWithItsType) {
+    using Types = std::vector<std::pair<std::uint32_t, std::uint16_t>>;
+    struct TypeRow {
+        const char* name;
+        const wchar_t* commandLine;
+        void (*arrange)(doubles::AccessBehaviour&);
+        Types reported;  // ID and type: 1 error, 2 warning, 4 information
+    };
+    const TypeRow rows[] = {
+        {"Opened",
+         L"Renvale.exe /eventlog",
+         [](auto&) {},
+         {{1, 4}, {2, 4}, {3, 4}, {4, 4}, {6, 4}, {7, 4}, {8, 4}}},
+        {"NoAccessAndAFailedRefresh",
+         L"Renvale.exe -EventLog",
+         [](auto& a) {
+             a.registered = false;
+             doubles::PutFile(kStaged, "staged database");
+             doubles::SetReadOnly(kInstalled);
+         },
+         {{1, 4}, {2, 1}, {3, 1}, {4, 1}, {6, 1}, {7, 1}, {8, 1}}},
+        {"MasterUnreachable",
+         L"Renvale.exe /eventlog /from Z:\\Gone /to C:\\Local",
+         [](auto&) { doubles::PutFile(L"C:\\Local\\Orvantis.mde", "older copy"); },
+         {{1, 4}, {5, 2}, {2, 4}, {3, 4}, {6, 4}, {7, 4}, {8, 4}}},
+    };
+    for (const TypeRow& row : rows) {
+        doubles::ResetWorld();
+        doubles::PutFile(kInstalled, "installed database");
+        doubles::AccessBehaviour access;
+        row.arrange(access);
+        doubles::ResetAccess(access);
+        RunRenvale(row.commandLine);
+        Types reported;
+        for (const auto& event : Log().reported)
+            reported.emplace_back(event.eventId, event.type);
+        EXPECT_EQ(reported, row.reported) << row.name;
+        EXPECT_EQ(Log().appendCalls, 0) << row.name;
+    }
+}
+
 // 0 only when Access accepted the database.
 TEST_F(LaunchLog, TheExitCodeSaysWhetherAccessOpenedTheDatabase) {
     struct ExitRow {

@@ -231,6 +231,25 @@ const SwitchRow kSwitchRows[] = {
      {L"Master \"M:\\\" from the machine policy ignored: no per-user copies in this launcher",
       L"LocalFolder in the user policy ignored: empty", L"Log \"D:\\t.log\" from the user policy",
       L"/log \"a\" ignored: the user policy Log beats the command line"}},
+    // A switch without a value: the next argument is read as usual.
+    {"EventLogTakesNoValue",
+     {L"/eventlog", L"x", L"-EventLog"},
+     false,
+     {},
+     {},
+     {},
+     {L"x"},
+     {},
+     {},
+     true},
+    {"EventLogBesideTheOthers",
+     {L"/from", L"m", L"/eventlog", L"/log", L"a", L"/eventlogs"},
+     true,
+     L"m",
+     {},
+     L"a",
+     {L"/eventlogs"},
+     true},
 };
 
 class Switches : public testing::TestWithParam<SwitchRow> {};

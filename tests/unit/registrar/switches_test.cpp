@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "basMain.h"
+#include "common/log_double.h"
 #include "common/policy_double.h"
 #include "registrar/registrar_world.h"
 
@@ -56,6 +57,13 @@ TEST_P(SwitchTable, GivesTheSettings) {
     EXPECT_EQ(basMain::quiet, expected.quiet);
     EXPECT_EQ(basMain::logFile, expected.log);
     EXPECT_EQ(basMain::eventLog, expected.eventLog);
+    // With /eventlog the run's events are reported, from start (1) to end (8), also without /log.
+    const auto& reported = doubles::Log().reported;
+    EXPECT_EQ(reported.empty(), !expected.eventLog);
+    if (!reported.empty()) {
+        EXPECT_EQ(reported.front().eventId, 1u);
+        EXPECT_EQ(reported.back().eventId, 8u);
+    }
     if (expected.silent || expected.quiet) {
         EXPECT_TRUE(doubles::World().boxes.empty());
     } else {
@@ -182,6 +190,9 @@ const Settings kTable[] = {
       {platform::PolicyScope::User, L"Log", doubles::PolicyNumber(1)},
       {platform::PolicyScope::Machine, L"EventLog", doubles::PolicyNumber(7)},
       {platform::PolicyScope::Machine, L"Master", doubles::PolicyText(L"D:\\Other")}}},
+    {L"/EventLog /s", L"D:\\Tools\\", true, true, true, false, false, false, L"", {}, true},
+    {L"/eventlogs /event /-eventlog /logevent", L"D:\\Tools\\", true, false, true, false, false,
+     false, L"event"},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, SwitchTable, ::testing::ValuesIn(kTable));

@@ -169,6 +169,26 @@ TEST_F(LaunchLog, ALogInAMissingFolderChangesNothing) {
               OpenedDetails(kStaged));
 }
 
+// A log on a share that does not answer must not keep the splash from the screen. Here the log is
+// held without sharing until the splash is up, then let go: the whole run is in it, since the log
+// was still being opened when the splash appeared. A start that waited for its log would have
+// shown the splash only after giving the log up.
+TEST_F(LaunchLog, TheSplashAppearsWhileTheLogIsStillBeingOpened) {
+    const LauncherSetup setup = InstallLauncher(L"log-held", L"Renvale.exe");
+    ASSERT_TRUE(PutFile(setup.installed, kDatabase));
+    const std::wstring log = setup.appFolder + L"\\held.log";
+    owners::unique_handle held(CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+
+    Process launcher = harness::Start(setup.exe, L"/log held.log");
+    EXPECT_NE(WaitForWindow(launcher, kSplashFormClass), nullptr);
+    held.reset();
+    ASSERT_EQ(launcher.WaitForExit(), 0u);
+
+    EXPECT_EQ(EventsOf(LogLines(log), launcher.id()), kRenvaleEvents);
+}
+
 // Two of each launcher write one log at the same moment: every line whole, each start's lines
 // in its order.
 TEST_F(LaunchLog, FourLaunchersWritingOneLogLeaveEveryLineWhole) {
