@@ -2,6 +2,7 @@
 
 #include <EventLog.h>
 #include <PathNames.h>
+#include <Policies.h>
 #include <platform.h>
 
 #include <cstdint>

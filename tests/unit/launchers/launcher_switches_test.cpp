@@ -122,7 +122,10 @@ const SwitchRow kSwitchRows[] = {
      {},
      {},
      {},
-     {L"/log", L"/from", L"/log", L"/eventlog"}},
+     {L"/log", L"/from", L"/log"},
+     {},
+     {},
+     true},
     {"ValueThatOnlyLooksLikeASwitch",
      {L"/log", L"-x.log", L"/from", L"/fromm"},
      true,
@@ -249,6 +252,8 @@ const SwitchRow kSwitchRows[] = {
      {},
      L"a",
      {L"/eventlogs"},
+     {},
+     {},
      true},
 };
 
