@@ -243,8 +243,8 @@ TEST_F(PerUserCopies, TheDefaultLocalFolderIsMadeOnFirstUse) {
 
 // An administrator publishes while a start copies the master: the old master is renamed away and
 // the new one renamed in, neither blocked by the pull; that start finishes its copy of the old
-// master, and the next start brings the new one. (A rename over the master, replacing it, is
-// refused while anyone has it open, a pull included.)
+// master, and the next start brings the new one. (A rename over the master, replacing it, is not
+// tried here: Windows refuses to replace a file that is open.)
 TEST_F(PerUserCopies, PublishingByTwoRenamesIsNotBlockedByAPull) {
     constexpr std::size_t kMiB = 256;
     ASSERT_TRUE(CreateDirectoryW(master_.c_str(), nullptr));
