@@ -20,18 +20,29 @@ std::wstring AllSlotsTaken(bool bDeutsch) {
                     : L"All trusted locations are taken. The folder was not added.";
 }
 
-std::wstring InvalidOfficeVersion(bool bDeutsch, const std::wstring& sVersion) {
-    return L"\"" + sVersion + L"\"" +
-           (bDeutsch ? L" ist keine gültige Office-Version (zum Beispiel 16.0 oder auto). Der "
-                       L"Ordner wurde nicht eingetragen."
-                     : L" is not a valid Office version (for example 16.0 or auto). The folder "
-                       L"was not added.");
+namespace {
+
+// The end of a refusal: what did not happen to the folder.
+std::wstring NotDone(bool bDeutsch, bool removing) {
+    if (bDeutsch)
+        return removing ? L"Der Ordner wurde nicht entfernt."
+                        : L"Der Ordner wurde nicht eingetragen.";
+    return removing ? L"The folder was not removed." : L"The folder was not added.";
 }
 
-std::wstring NoAccessInstalled(bool bDeutsch) {
-    return bDeutsch ? L"Es wurde kein installiertes Microsoft Access gefunden. Der Ordner wurde "
-                      L"nicht eingetragen."
-                    : L"No installed Microsoft Access was found. The folder was not added.";
+}  // namespace
+
+std::wstring InvalidOfficeVersion(bool bDeutsch, const std::wstring& sVersion, bool removing) {
+    return L"\"" + sVersion + L"\"" +
+           (bDeutsch ? L" ist keine gültige Office-Version (zum Beispiel 16.0 oder auto). "
+                     : L" is not a valid Office version (for example 16.0 or auto). ") +
+           NotDone(bDeutsch, removing);
+}
+
+std::wstring NoAccessInstalled(bool bDeutsch, bool removing) {
+    return (bDeutsch ? L"Es wurde kein installiertes Microsoft Access gefunden. "
+                     : L"No installed Microsoft Access was found. ") +
+           NotDone(bDeutsch, removing);
 }
 
 std::wstring LockNotHad(bool bDeutsch) {

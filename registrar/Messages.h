@@ -9,8 +9,8 @@ std::wstring Refusal(bool bDeutsch);
 std::wstring Success(bool bDeutsch, const std::wstring& sPfad);
 std::wstring AllSlotsTaken(bool bDeutsch);
 // sVersion is the /office value as given, quotes removed.
-std::wstring InvalidOfficeVersion(bool bDeutsch, const std::wstring& sVersion);
-std::wstring NoAccessInstalled(bool bDeutsch);
+std::wstring InvalidOfficeVersion(bool bDeutsch, const std::wstring& sVersion, bool removing);
+std::wstring NoAccessInstalled(bool bDeutsch, bool removing);
 std::wstring LockNotHad(bool bDeutsch);
 // sMeldung: Windows' message for the write that failed.
 std::wstring WriteFailed(bool bDeutsch, const std::wstring& sPfad, const std::wstring& sMeldung);

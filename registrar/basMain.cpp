@@ -206,8 +206,8 @@ int Register(std::wstring sPfad, std::int32_t lUnterordner) {
                     eventlog::ErrorIf(choice.problem != Problem::None));
     if (choice.problem != Problem::None) {
         boxes::Show(choice.problem == Problem::InvalidValue
-                        ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue)
-                        : messages::NoAccessInstalled(bDeutsch),
+                        ? messages::InvalidOfficeVersion(bDeutsch, choice.invalidValue, removeTrust)
+                        : messages::NoAccessInstalled(bDeutsch, removeTrust),
                     platform::kMbIconError);
         return exitCode(kRefused);
     }

@@ -656,6 +656,15 @@ TEST_F(OfficeVersions, AnInvalidValueIsRefusedAsGivenWithoutItsQuotes) {
               L"\"x16.0\" is not a valid Office version (for example 16.0 or auto). The folder was "
               L"not added.");
     EXPECT_THAT(Journal(L"RegCreateKeyW"), IsEmpty());
+
+    // A removal is refused alike, and says what did not happen.
+    World().boxes.clear();
+    World().commandLineArgs = L"/remove /office x16.0";
+    EXPECT_EQ(basMain::Main(), basMain::kRefused);
+    ASSERT_EQ(World().boxes.size(), 1u);
+    EXPECT_EQ(World().boxes[0].text,
+              L"\"x16.0\" ist keine gültige Office-Version (zum Beispiel 16.0 oder auto). Der "
+              L"Ordner wurde nicht entfernt.");
 }
 
 TEST_F(OfficeVersions, WhenOneVersionIsFullNothingIsWrittenForAny) {
