@@ -229,9 +229,15 @@ ErrorCode CopyContent(const OpenFile& source, const OpenFile& destination,
     // end keeps the copy safe: the rename that installs it comes only after it.
     if (!SetFileTime(HandleOf(destination), nullptr, nullptr, &lastWrite))
         return LastError();
-    // Seconds on a slow disk for a large copy, and no stall of the master's.
-    const OwnDiskWait flushing;
-    return ResultOf(FlushFileBuffers(HandleOf(destination)));
+    ErrorCode flushed = kNoError;
+    {
+        // Seconds on a slow disk for a large copy, and no stall of the master's.
+        const OwnDiskWait flushing;
+        flushed = ResultOf(FlushFileBuffers(HandleOf(destination)));
+    }
+    // The flush is part of the copy the user waits for: a copy that took long with it shows done.
+    showProgress();
+    return flushed;
 }
 
 ErrorCode CheckReplaceable(const std::wstring& path) {
