@@ -101,6 +101,12 @@ bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& b
     return ok && written == bytes.size();
 }
 
+owners::unique_handle HoldFile(const std::wstring& path, DWORD access, DWORD share,
+                               DWORD disposition, DWORD flags) {
+    return owners::unique_handle(
+        CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr));
+}
+
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path) {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -50,6 +50,11 @@ std::wstring CopyProgram(const std::wstring& program, const std::wstring& folder
                          const std::wstring& newName = {});
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path);
+// A file held open as another process would hold it (a scanner, a writer, Access); an invalid
+// handle when it cannot be opened.
+owners::unique_handle HoldFile(const std::wstring& path, DWORD access, DWORD share,
+                               DWORD disposition = OPEN_EXISTING,
+                               DWORD flags = FILE_ATTRIBUTE_NORMAL);
 // Deletes a file or a folder with everything in it; true when nothing is left at path.
 bool RemoveTree(const std::wstring& path);
 bool PathExists(const std::wstring& path);

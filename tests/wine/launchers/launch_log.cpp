@@ -177,8 +177,7 @@ TEST_F(LaunchLog, TheSplashAppearsWhileTheLogIsStillBeingOpened) {
     const LauncherSetup setup = InstallLauncher(L"log-held", L"Renvale.exe");
     ASSERT_TRUE(PutFile(setup.installed, kDatabase));
     const std::wstring log = setup.appFolder + L"\\held.log";
-    owners::unique_handle held(CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    owners::unique_handle held = HoldFile(log, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW);
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
 
     Process launcher = harness::Start(setup.exe, L"/log held.log");

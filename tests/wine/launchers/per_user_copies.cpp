@@ -130,9 +130,7 @@ TEST_F(PerUserCopies, WhenTheMasterCannotBeCopiedTheLocalCopyIsOpened) {
     {
         const std::wstring record = local_ + L"\\Orvantis.pull";
         const std::optional<std::vector<std::uint8_t>> recorded = ReadFileBytes(record);
-        const owners::unique_handle scanner(CreateFileW(record.c_str(), GENERIC_READ,
-                                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        const owners::unique_handle scanner = HoldFile(record, GENERIC_READ, FILE_SHARE_READ);
         ASSERT_NE(scanner.get(), INVALID_HANDLE_VALUE);
         ASSERT_EQ(Start(), 0u);
         ExpectOpened(kRelease1);
@@ -140,17 +138,14 @@ TEST_F(PerUserCopies, WhenTheMasterCannotBeCopiedTheLocalCopyIsOpened) {
         EXPECT_TRUE(TempFilesIn(local_).empty());
     }
     {
-        const owners::unique_handle writer(CreateFileW(masterFile_.c_str(), GENERIC_WRITE,
-                                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        const owners::unique_handle writer = HoldFile(masterFile_, GENERIC_WRITE, FILE_SHARE_READ);
         ASSERT_NE(writer.get(), INVALID_HANDLE_VALUE);
         ASSERT_EQ(Start(), 0u);
         ExpectOpened(kRelease1);
     }
     {
-        const owners::unique_handle access(CreateFileW(
-            localFile_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const owners::unique_handle access =
+            HoldFile(localFile_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_NE(access.get(), INVALID_HANDLE_VALUE);
         ASSERT_EQ(Start(), 0u);
         ExpectOpened(kRelease1);
@@ -320,9 +315,9 @@ TEST_F(PerUserCopies, OnlyStartsIntoTheSameFolderWaitForEachOther) {
 
     ASSERT_TRUE(PutFile(masterFile_, kRelease1));
     {
-        const owners::unique_handle elsewhere(
-            CreateFileW((local_ + L"\\Orvantis.lock").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                        nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        const owners::unique_handle elsewhere =
+            HoldFile(local_ + L"\\Orvantis.lock", GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
+                     FILE_FLAG_DELETE_ON_CLOSE);
         ASSERT_NE(elsewhere.get(), INVALID_HANDLE_VALUE);
         pulling = harness::Start(setup_.exe, Switches());
         EXPECT_FALSE(pulling.WaitForExit(2000).has_value()) << "did not wait for the lock";
