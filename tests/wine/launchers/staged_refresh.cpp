@@ -137,12 +137,8 @@ TEST_F(RefreshFailure, AScannersHoldIsNotWaitedForWhileTheDatabaseIsInUse) {
     const LauncherSetup setup = InstallLauncher(L"refresh-scanner-and-access", L"Renvale.exe");
     ASSERT_TRUE(PutFile(setup.installed, kOld));
     ASSERT_TRUE(PutFile(setup.staged, kNew));
-    const owners::unique_handle scanner(CreateFileW(setup.staged.c_str(), GENERIC_READ,
-                                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    const owners::unique_handle access(CreateFileW(setup.installed.c_str(), GENERIC_READ, 0,
-                                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                                   nullptr));
+    const owners::unique_handle scanner = HoldFile(setup.staged, GENERIC_READ, FILE_SHARE_READ);
+    const owners::unique_handle access = HoldFile(setup.installed, GENERIC_READ, 0);
     ASSERT_NE(scanner.get(), INVALID_HANDLE_VALUE);
     ASSERT_NE(access.get(), INVALID_HANDLE_VALUE);
 
